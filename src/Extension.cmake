@@ -1,0 +1,40 @@
+# The Ruby extension module. orvax_add_extension builds it under a given module name so
+# tests can load a second copy of the same sources next to the first.
+set(ORVAX_EXTENSION_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/binding/Errors.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/binding/TypeTable.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/binding/Wrapper.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/binding/Convert.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/binding/Method.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/binding/Init.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/binding/Containers.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/callbacks/Director.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/callbacks/CallbackInterface.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/engine/Binding.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/engine/Lifecycle.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/facade/Facade.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/host/LoadRequest.cpp
+)
+
+find_package(nlohmann_json 3.11 REQUIRED)
+
+function(orvax_add_extension target module_name output_dir)
+  add_library(${target} MODULE ${ORVAX_EXTENSION_SOURCES})
+  set_target_properties(${target} PROPERTIES
+    PREFIX "" SUFFIX ".so" OUTPUT_NAME ${module_name}
+    LIBRARY_OUTPUT_DIRECTORY ${output_dir})
+  target_compile_definitions(${target} PRIVATE ORVAX_MODULE_NAME=${module_name})
+  target_compile_options(${target} PRIVATE ${ORVAX_WARNINGS})
+  target_include_directories(${target} PRIVATE ${CMAKE_CURRENT_FUNCTION_LIST_DIR})
+  target_link_libraries(${target} PRIVATE ruby_interpreter nlohmann_json::nlohmann_json
+                        orvax_platform_${ORVAX_PLATFORM} orvax_portable)
+  # One exported symbol: the interpreter's entry point.
+  set(script ${CMAKE_CURRENT_BINARY_DIR}/${target}.exports)
+  file(WRITE ${script} "{ global: Init_${module_name}; local: *; };\n")
+  target_link_options(${target} PRIVATE -Wl,--version-script=${script} -Wl,--no-undefined)
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${script})
+endfunction()
+
+orvax_add_extension(ORVAX ORVAX ${PROJECT_BINARY_DIR}/lib)
+# A second copy under another name, for tests of extensions sharing one interpreter.
+orvax_add_extension(ORVAXTWIN ORVAXTWIN ${PROJECT_BINARY_DIR}/twin)

@@ -1,0 +1,32 @@
+#pragma once
+// Registration of the classes that wrap native types.
+#include "binding/Method.h"
+#include "binding/TypeTable.h"
+#include "binding/Wrapper.h"
+
+namespace orvax {
+
+using Allocator = VALUE (*)(VALUE klass);
+
+// The allocator of a class wrapping type T: an empty wrapper tagged with T's name.
+template <Type T>
+VALUE allocateFor(VALUE klass) {
+  return allocateInstance(klass, descriptor(T));
+}
+
+// Defines `name` under `outer`, stores it in `record`, attaches the record to the
+// type's descriptor, then defines the allocator (or removes it when null) and sets the
+// record's free function. Methods are defined by the caller.
+VALUE defineWrappedClass(VALUE outer, const char* name, VALUE superclass, ClassRecord& record,
+                         Type type, Allocator allocator, void (*freeFunction)(void*));
+
+// Registration steps owned by other subsystems, called by Init in this order.
+void defineGcValue(VALUE module);
+void defineIterators(VALUE module);
+void defineClippingBox(VALUE module);
+void defineContainers(VALUE module);
+void defineFacade(VALUE module);
+void defineDisown(VALUE module);
+void defineCallbackInterface(VALUE module);
+
+}  // namespace orvax

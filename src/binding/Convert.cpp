@@ -1,0 +1,91 @@
+#include "binding/Convert.h"
+
+namespace orvax {
+
+bool readSigned(VALUE v, long long lo, long long hi, long long& out) {
+  long long value;
+  if (RB_FIXNUM_P(v)) {
+    value = FIX2LONG(v);
+  } else if (RB_TYPE_P(v, T_BIGNUM)) {
+    if (!attempt([&] { value = rb_big2ll(v); })) return false;
+  } else {
+    return false;
+  }
+  if (value < lo || value > hi) return false;
+  out = value;
+  return true;
+}
+
+bool readUnsigned(VALUE v, int bits, unsigned long long& out) {
+  if (RB_FIXNUM_P(v)) {
+    long long value = FIX2LONG(v);
+    if (bits < 64) {
+      long long lowest = -(1LL << (bits - 1));
+      long long highest = (1LL << bits) - 1;
+      if (value < lowest || value > highest) return false;
+      out = static_cast<unsigned long long>(value) & ((1ULL << bits) - 1);
+    } else {
+      out = static_cast<unsigned long long>(value);
+    }
+    return true;
+  }
+  if (!RB_TYPE_P(v, T_BIGNUM)) return false;
+  if (bits < 64) return false;  // every big integer lies outside 32 bits here
+  unsigned long long value;
+  if (!attempt([&] { value = rb_big2ull(v); })) return false;
+  out = value;
+  return true;
+}
+
+bool readDouble(VALUE v, double& out) {
+  if (RB_FLOAT_TYPE_P(v)) {
+    out = RFLOAT_VALUE(v);
+    return true;
+  }
+  if (RB_FIXNUM_P(v)) {
+    out = static_cast<double>(FIX2LONG(v));
+    return true;
+  }
+  if (RB_TYPE_P(v, T_BIGNUM)) {
+    double value;
+    if (!attempt([&] { value = rb_big2dbl(v); })) return false;
+    out = value;
+    return true;
+  }
+  return false;
+}
+
+int convertText(VALUE v, TextHolder& out) {
+  if (RB_TYPE_P(v, T_STRING)) {
+    out.text.assign(RSTRING_PTR(v), static_cast<size_t>(RSTRING_LEN(v)));
+    out.present = true;
+    return kNewObject;
+  }
+  static TypeDescriptor* charType = queryType("_p_char");
+  if (charType == nullptr) return kError;
+  void* p = nullptr;
+  int status = convertPointer(v, &p, charType, 0);
+  if (!isOk(status)) return kError;
+  if (p == nullptr) {
+    out.present = false;
+    return kOk;
+  }
+  out.text = static_cast<const char*>(p);
+  out.present = true;
+  return kNewObject;
+}
+
+VALUE textToRuby(const std::string& text) {
+  // Texts of any length become Strings: an opaque pointer to a text that is about to be
+  // released would dangle.
+  return protect([&] { return rb_str_new(text.data(), static_cast<long>(text.size())); });
+}
+
+VALUE frozenArray(VALUE array) {
+  protect([&] { rb_obj_freeze(array); });
+  return array;
+}
+
+void raiseSequenceTooLong() { raise(rb_eRangeError, "sequence size not valid in ruby"); }
+
+}  // namespace orvax

@@ -1,0 +1,385 @@
+#pragma once
+// Conversions between Ruby values and native values, chosen by the native type.
+//
+// Arg<P> describes how a parameter that the native operation takes as P is converted:
+//   Holder                 what the conversion produces and keeps for the call
+//   convert(v, holder)     the conversion, returning a status (negative: failure)
+//   check(v)               whether v would convert (overload dispatch; converts nothing)
+//   pass(holder)           the value handed to the native operation
+//   refusesNull            a reference: a conversion that yields no object is refused
+// ToRuby<R> converts a native result.
+#include <cfloat>
+#include <climits>
+#include <cmath>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "binding/Errors.h"
+#include "binding/TypeTable.h"
+#include "binding/Wrapper.h"
+#include "callbacks/GeometryRecords.h"
+#include "host/Utf16.h"
+
+class MyNativeClass;
+class INativeToRuby;
+
+namespace orvax {
+
+using StringMap = std::map<std::string, std::string>;
+
+// Passes a Ruby value through unchanged.
+struct RubyValue {
+  VALUE value;
+};
+
+// Native types that wrapper objects carry, and their descriptors.
+template <class T> struct WrappedType;
+template <> struct WrappedType<MyNativeClass> { static constexpr Type type = Type::MyNativeClass; };
+template <> struct WrappedType<INativeToRuby> { static constexpr Type type = Type::INativeToRuby; };
+template <> struct WrappedType<ClippingBox> { static constexpr Type type = Type::ClippingBox; };
+template <> struct WrappedType<SectionPlane> { static constexpr Type type = Type::SectionPlane; };
+template <> struct WrappedType<WideString> { static constexpr Type type = Type::WideString; };
+template <> struct WrappedType<StringMap> { static constexpr Type type = Type::StringStringMap; };
+template <> struct WrappedType<std::vector<int>> { static constexpr Type type = Type::IntVector; };
+template <> struct WrappedType<std::vector<double>> {
+  static constexpr Type type = Type::DoubleVector;
+};
+template <> struct WrappedType<std::vector<bool>> { static constexpr Type type = Type::BoolVector; };
+template <> struct WrappedType<std::vector<float>> {
+  static constexpr Type type = Type::FloatVector;
+};
+template <> struct WrappedType<std::vector<std::string>> {
+  static constexpr Type type = Type::StringVector;
+};
+template <> struct WrappedType<std::vector<ClippingBox>> {
+  static constexpr Type type = Type::ClippingBoxVector;
+};
+template <> struct WrappedType<std::vector<SectionPlane>> {
+  static constexpr Type type = Type::SectionPlaneVector;
+};
+
+template <class T>
+TypeDescriptor* descriptorOf() {
+  return descriptor(WrappedType<T>::type);
+}
+
+// ---- scalars ----------------------------------------------------------------------
+
+// Reads an Integer as a signed value in [lo, hi]; big integers go through the
+// interpreter, whose range errors are swallowed.
+bool readSigned(VALUE v, long long lo, long long hi, long long& out);
+// Reads an Integer as an unsigned value the way the interpreter's unsigned conversion
+// of `bits` width does: negative values down to -2^(bits-1) wrap around.
+bool readUnsigned(VALUE v, int bits, unsigned long long& out);
+bool readDouble(VALUE v, double& out);
+
+template <class T> struct Scalar;
+template <> struct Scalar<int> {
+  static int convert(VALUE v, int& out) {
+    long long value;
+    if (!readSigned(v, INT_MIN, INT_MAX, value)) return kTypeError;
+    out = static_cast<int>(value);
+    return kOk;
+  }
+  static VALUE toRuby(int v) { return INT2NUM(v); }
+};
+template <> struct Scalar<unsigned> {
+  static int convert(VALUE v, unsigned& out) {
+    unsigned long long value;
+    if (!readUnsigned(v, 32, value)) return kTypeError;
+    out = static_cast<unsigned>(value);
+    return kOk;
+  }
+  static VALUE toRuby(unsigned v) { return UINT2NUM(v); }
+};
+template <> struct Scalar<long long> {
+  static int convert(VALUE v, long long& out) {
+    return readSigned(v, LLONG_MIN, LLONG_MAX, out) ? kOk : kTypeError;
+  }
+  static VALUE toRuby(long long v) { return LL2NUM(v); }
+};
+template <> struct Scalar<unsigned long long> {
+  static int convert(VALUE v, unsigned long long& out) {
+    return readUnsigned(v, 64, out) ? kOk : kTypeError;
+  }
+  static VALUE toRuby(unsigned long long v) { return ULL2NUM(v); }
+};
+template <> struct Scalar<double> {
+  static int convert(VALUE v, double& out) { return readDouble(v, out) ? kOk : kTypeError; }
+  static VALUE toRuby(double v) { return DBL2NUM(v); }
+};
+template <> struct Scalar<float> {
+  static int convert(VALUE v, float& out) {
+    double value;
+    if (!readDouble(v, value)) return kTypeError;
+    if (std::isfinite(value) && (value < -FLT_MAX || value > FLT_MAX)) return kOverflowError;
+    out = static_cast<float>(value);
+    return kOk;
+  }
+  static VALUE toRuby(float v) { return DBL2NUM(static_cast<double>(v)); }
+};
+template <> struct Scalar<bool> {
+  static int convert(VALUE v, bool& out) {
+    if (v == Qtrue) {
+      out = true;
+    } else if (v == Qfalse) {
+      out = false;
+    } else if (RB_FIXNUM_P(v)) {
+      out = FIX2LONG(v) != 0;
+    } else if (RB_TYPE_P(v, T_BIGNUM)) {
+      out = true;  // a big integer is never zero
+    } else {
+      return kTypeError;
+    }
+    return kOk;
+  }
+  static VALUE toRuby(bool v) { return v ? Qtrue : Qfalse; }
+};
+
+// ---- texts --------------------------------------------------------------------------
+
+struct TextHolder {
+  std::string text;
+  bool present = false;
+};
+// A String's bytes, or the zero-terminated text of an opaque character pointer; nil and
+// a null character pointer yield no text.
+int convertText(VALUE v, TextHolder& out);
+VALUE textToRuby(const std::string& text);
+
+// ---- argument conversions -------------------------------------------------------------
+
+template <class P, class Enable = void> struct Arg;
+
+template <class T> struct ScalarArg {
+  using Holder = T;
+  static constexpr bool refusesNull = false;
+  static int convert(VALUE v, Holder& h) { return Scalar<T>::convert(v, h); }
+  static bool check(VALUE v) {
+    Holder h{};
+    return isOk(convert(v, h));
+  }
+  static T pass(Holder& h) { return h; }
+  static bool isNull(const Holder&) { return false; }
+};
+template <> struct Arg<int> : ScalarArg<int> {};
+template <> struct Arg<unsigned> : ScalarArg<unsigned> {};
+template <> struct Arg<long long> : ScalarArg<long long> {};
+template <> struct Arg<unsigned long long> : ScalarArg<unsigned long long> {};
+template <> struct Arg<double> : ScalarArg<double> {};
+template <> struct Arg<float> : ScalarArg<float> {};
+template <> struct Arg<bool> : ScalarArg<bool> {};
+
+template <> struct Arg<RubyValue> {
+  using Holder = RubyValue;
+  static constexpr bool refusesNull = false;
+  static int convert(VALUE v, Holder& h) {
+    h.value = v;
+    return kOk;
+  }
+  static bool check(VALUE) { return true; }
+  static RubyValue pass(Holder& h) { return h; }
+  static bool isNull(const Holder&) { return false; }
+};
+
+// A text by constant reference: no text (nil) is a null reference.
+template <> struct Arg<const std::string&> {
+  using Holder = TextHolder;
+  static constexpr bool refusesNull = true;
+  static int convert(VALUE v, Holder& h) { return convertText(v, h); }
+  static bool check(VALUE v) {
+    Holder h;
+    return isOk(convertText(v, h));
+  }
+  static const std::string& pass(Holder& h) { return h.text; }
+  static bool isNull(const Holder& h) { return !h.present; }
+};
+// A text by value: no text is a type error.
+template <> struct Arg<std::string> {
+  using Holder = TextHolder;
+  static constexpr bool refusesNull = false;
+  static int convert(VALUE v, Holder& h) {
+    int status = convertText(v, h);
+    return isOk(status) && !h.present ? kTypeError : status;
+  }
+  static bool check(VALUE v) {
+    Holder h;
+    return isOk(convert(v, h));
+  }
+  static std::string pass(Holder& h) { return std::move(h.text); }
+  static bool isNull(const Holder&) { return false; }
+};
+
+// Wrapped objects by pointer (nil allowed) and by reference (nil refused).
+template <class T> struct PointerArg {
+  using Holder = T*;
+  static int convert(VALUE v, Holder& h) {
+    void* p = nullptr;
+    int status = convertPointer(v, &p, descriptorOf<std::remove_const_t<T>>(), 0);
+    h = static_cast<T*>(p);
+    return status;
+  }
+  static bool check(VALUE v) {
+    Holder h = nullptr;
+    return isOk(convert(v, h));
+  }
+  static bool isNull(const Holder& h) { return h == nullptr; }
+};
+template <class T> struct Arg<T*, std::enable_if_t<std::is_class_v<T>>> : PointerArg<T> {
+  static constexpr bool refusesNull = false;
+  static T* pass(T* h) { return h; }
+};
+
+// ---- sequences -----------------------------------------------------------------------
+
+template <class E> struct Element;
+template <class E> struct ScalarElement {
+  static int convert(VALUE v, E& out) { return Scalar<E>::convert(v, out); }
+  static VALUE toRuby(const E& v) { return Scalar<E>::toRuby(v); }
+};
+template <> struct Element<int> : ScalarElement<int> { static constexpr const char* name = "int"; };
+template <> struct Element<double> : ScalarElement<double> {
+  static constexpr const char* name = "double";
+};
+template <> struct Element<float> : ScalarElement<float> {
+  static constexpr const char* name = "float";
+};
+template <> struct Element<bool> : ScalarElement<bool> {
+  static constexpr const char* name = "bool";
+};
+template <> struct Element<std::string> {
+  static constexpr const char* name = "std::string";
+  static int convert(VALUE v, std::string& out) {
+    TextHolder h;
+    int status = convertText(v, h);
+    if (!isOk(status) || !h.present) return kError;
+    out = std::move(h.text);
+    return kOk;
+  }
+  static VALUE toRuby(const std::string& v) { return textToRuby(v); }
+};
+// Records are copied in and out; a read element is a new object owning its copy.
+template <class R> struct RecordElement {
+  static int convert(VALUE v, R& out) {
+    void* p = nullptr;
+    int status = convertPointer(v, &p, descriptorOf<R>(), 0);
+    if (!isOk(status)) return status;
+    if (p == nullptr) return kError;
+    out = *static_cast<R*>(p);
+    return kOk;
+  }
+  static VALUE toRuby(const R& v) {
+    auto copy = std::make_unique<R>(v);
+    VALUE wrapped = wrapPointer(copy.get(), descriptorOf<R>(), kOwn);
+    copy.release();
+    return wrapped;
+  }
+};
+template <> struct Element<ClippingBox> : RecordElement<ClippingBox> {
+  static constexpr const char* name = "ClippingBox";
+};
+template <> struct Element<SectionPlane> : RecordElement<SectionPlane> {
+  static constexpr const char* name = "SectionPlane";
+};
+
+template <class E> struct SequenceHolder {
+  std::vector<E>* pointer = nullptr;
+  std::unique_ptr<std::vector<E>> owned;
+};
+
+// A sequence from a Ruby Array (every element converted by the element rule) or from a
+// wrapper of the container's own class.
+template <class E>
+int convertSequence(VALUE v, SequenceHolder<E>& h) {
+  if (RB_TYPE_P(v, T_ARRAY)) {
+    auto built = std::make_unique<std::vector<E>>();
+    long size = RARRAY_LEN(v);
+    built->reserve(static_cast<size_t>(size));
+    for (long i = 0; i < RARRAY_LEN(v); ++i) {
+      E element{};
+      if (!isOk(Element<E>::convert(RARRAY_AREF(v, i), element))) {
+        if (!rubyExceptionPending()) raise(rb_eTypeError, Element<E>::name);
+        return kError;
+      }
+      built->push_back(std::move(element));
+    }
+    h.pointer = built.get();
+    h.owned = std::move(built);
+    return kNewObject;
+  }
+  void* p = nullptr;
+  int status = convertPointer(v, &p, descriptorOf<std::vector<E>>(), 0);
+  h.pointer = static_cast<std::vector<E>*>(p);
+  return status;
+}
+
+template <class E>
+bool checkSequence(VALUE v) {
+  if (RB_TYPE_P(v, T_ARRAY)) {
+    for (long i = 0; i < RARRAY_LEN(v); ++i) {
+      E element{};
+      if (!isOk(Element<E>::convert(RARRAY_AREF(v, i), element))) return false;
+    }
+    return true;
+  }
+  void* p = nullptr;
+  return isOk(convertPointer(v, &p, descriptorOf<std::vector<E>>(), 0));
+}
+
+template <class E> struct Arg<const std::vector<E>&> {
+  using Holder = SequenceHolder<E>;
+  static constexpr bool refusesNull = true;
+  static int convert(VALUE v, Holder& h) { return convertSequence<E>(v, h); }
+  static bool check(VALUE v) { return checkSequence<E>(v); }
+  static const std::vector<E>& pass(Holder& h) { return *h.pointer; }
+  static bool isNull(const Holder& h) { return h.pointer == nullptr; }
+};
+
+// Wrapped objects by reference, and wide texts (only as wrapped objects).
+template <> struct Arg<INativeToRuby&> : PointerArg<INativeToRuby> {
+  static constexpr bool refusesNull = true;
+  static INativeToRuby& pass(INativeToRuby* h) { return *h; }
+};
+template <> struct Arg<WideString> : PointerArg<WideString> {
+  static constexpr bool refusesNull = true;
+  static WideString pass(WideString* h) { return *h; }
+};
+
+// ---- results ---------------------------------------------------------------------------
+
+VALUE frozenArray(VALUE array);
+[[noreturn]] void raiseSequenceTooLong();
+
+template <class R, class Enable = void> struct ToRuby {
+  static VALUE convert(const R& v) { return Scalar<R>::toRuby(v); }
+};
+template <> struct ToRuby<std::string> {
+  static VALUE convert(const std::string& v) { return textToRuby(v); }
+};
+template <> struct ToRuby<WideString> {
+  static VALUE convert(const WideString& v) { return textToRuby(unitsToUtf8(v)); }
+};
+// Sequences returned by the engine or the script reach Ruby as new frozen Arrays.
+template <class E> struct ToRuby<std::vector<E>> {
+  static VALUE convert(const std::vector<E>& v) {
+    if (v.size() > static_cast<size_t>(INT_MAX)) raiseSequenceTooLong();
+    VALUE array = protect([&] { return rb_ary_new_capa(static_cast<long>(v.size())); });
+    for (const auto& element : v) {
+      VALUE item = Element<E>::toRuby(element);
+      protect([&] { rb_ary_push(array, item); });
+    }
+    return frozenArray(array);
+  }
+};
+template <> struct ToRuby<StringMap> {
+  static VALUE convert(const StringMap& v) {
+    auto copy = std::make_unique<StringMap>(v);
+    VALUE wrapped = wrapPointer(copy.get(), descriptorOf<StringMap>(), kOwn);
+    copy.release();
+    return wrapped;
+  }
+};
+
+}  // namespace orvax

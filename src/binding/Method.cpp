@@ -1,0 +1,78 @@
+#include "binding/Method.h"
+
+#include <cstring>
+#include <new>
+#include <string>
+
+namespace orvax {
+namespace {
+
+// Builds the Ruby exception for a C++ exception that is not a carried Ruby one.
+VALUE exceptionFor(int kind, const char* message) {
+  VALUE klass = kind == 1 ? rb_eNoMemError : rb_eRuntimeError;
+  VALUE created = Qnil;
+  int state = 0;
+  struct Args {
+    VALUE klass;
+    const char* message;
+  } args{klass, message};
+  created = rb_protect(
+      [](VALUE data) -> VALUE {
+        auto* a = reinterpret_cast<Args*>(data);
+        return rb_exc_new_cstr(a->klass, a->message);
+      },
+      reinterpret_cast<VALUE>(&args), &state);
+  if (state) {
+    created = rb_errinfo();
+    rb_set_errinfo(Qnil);
+  }
+  return created;
+}
+
+template <class F>
+bool guard(F&& body, VALUE* out, int* tag) {
+  int kind = 0;
+  char message[512] = "";
+  try {
+    body();
+    return true;
+  } catch (const RubyError& e) {
+    *out = e.exception();
+    *tag = e.tag();
+    return false;
+  } catch (const std::bad_alloc&) {
+    kind = 1;
+  } catch (const std::exception& e) {
+    kind = 2;
+    std::strncpy(message, e.what(), sizeof message - 1);
+  } catch (...) {
+    kind = 2;
+    std::strncpy(message, "unknown native exception", sizeof message - 1);
+  }
+  *out = exceptionFor(kind, kind == 1 ? "failed to allocate memory" : message);
+  *tag = kRubyTagRaise;
+  return false;
+}
+
+}  // namespace
+
+bool invokeGuarded(const MethodDef& def, int argc, VALUE* argv, VALUE self, VALUE* out,
+                   int* tag) {
+  return guard(
+      [&] {
+        if (def.arity >= 0 && argc != def.arity) raiseArityError(argc, def.arity);
+        *out = def.impl(def, argc, argv, self);
+      },
+      out, tag);
+}
+
+bool runGuarded(void (*body)(void*), void* data, VALUE* out, int* tag) {
+  return guard([&] { body(data); }, out, tag);
+}
+
+void resumeRuby(VALUE exception, int tag) {
+  if (tag == kRubyTagRaise) rb_exc_raise(exception);
+  rb_jump_tag(tag);
+}
+
+}  // namespace orvax

@@ -1,0 +1,139 @@
+#pragma once
+// The method machinery: how every Ruby method of the extension checks its argument
+// count, converts its receiver and arguments, calls its native operation and returns,
+// written once. A class's methods are a constant table of MethodDef rows; each row gets
+// its own entry function, generated from the table's address and the row's index.
+#include <array>
+#include <cstddef>
+#include <tuple>
+#include <utility>
+
+#include "binding/Convert.h"
+#include "binding/Errors.h"
+
+namespace orvax {
+
+struct MethodDef;
+using MethodImpl = VALUE (*)(const MethodDef& def, int argc, VALUE* argv, VALUE self);
+
+inline constexpr std::size_t kMaxParams = 13;
+
+struct MethodDef {
+  const char* name;  // Ruby method name
+  int arity;         // exact argument count, or -1 when the implementation checks it
+  MethodImpl impl;
+  std::array<const char*, kMaxParams> texts{};  // parameter type texts, in Ruby order
+  int slot = -1;                                // engine slot, for forwarding rows
+  unsigned flags = 0;
+  const char* messageName = nullptr;  // name in argument errors, when not `name`
+  const void* extra = nullptr;        // row-specific data for the implementation
+
+  constexpr const char* nameInMessages() const { return messageName ? messageName : name; }
+};
+
+// Builds the texts array from a list of texts.
+template <class... Texts>
+constexpr std::array<const char*, kMaxParams> texts(Texts... t) {
+  static_assert(sizeof...(Texts) <= kMaxParams);
+  return {t...};
+}
+
+// Runs a method row with the exception boundary; on failure stores the Ruby exception
+// (or the jump to resume) in *out and returns false. No C++ object of the call is
+// alive when it returns.
+bool invokeGuarded(const MethodDef& def, int argc, VALUE* argv, VALUE self, VALUE* out,
+                   int* tag);
+
+// Runs `body` with the same boundary, for entry points that are not method rows
+// (allocators, free-standing callbacks). Raises in Ruby after the C++ frames are gone.
+bool runGuarded(void (*body)(void*), void* data, VALUE* out, int* tag);
+[[noreturn]] void resumeRuby(VALUE exception, int tag);
+
+template <const auto& Table, std::size_t I>
+VALUE methodEntry(int argc, VALUE* argv, VALUE self) {
+  VALUE out = Qnil;
+  int tag = 0;
+  if (invokeGuarded(Table[I], argc, argv, self, &out, &tag)) return out;
+  resumeRuby(out, tag);
+}
+
+using RubyMethod = VALUE (*)(int, VALUE*, VALUE);
+
+template <const auto& Table, std::size_t... I>
+void defineRows(VALUE klass, bool singleton, std::index_sequence<I...>) {
+  RubyMethod entries[] = {&methodEntry<Table, I>...};
+  for (std::size_t i = 0; i < sizeof...(I); ++i) {
+    if (singleton) {
+      rb_define_module_function(klass, Table[i].name, entries[i], -1);
+    } else {
+      rb_define_method(klass, Table[i].name, entries[i], -1);
+    }
+  }
+}
+
+// Defines every row of `Table` as a method of `klass` (or as module functions).
+template <const auto& Table>
+void defineMethods(VALUE klass, bool moduleFunctions = false) {
+  constexpr std::size_t n = std::size(Table);
+  protect([&] { defineRows<Table>(klass, moduleFunctions, std::make_index_sequence<n>{}); });
+}
+
+// ---- conversions inside method bodies --------------------------------------------------
+
+// The receiver as a native pointer of type T (argument position 1).
+template <class T>
+T* receiver(const MethodDef& def, VALUE self, const char* typeText) {
+  void* p = nullptr;
+  int status = convertPointer(self, &p, descriptorOf<T>(), 0);
+  if (!isOk(status)) raiseArgumentError(status, typeText, def.nameInMessages(), 1, self);
+  if (p == nullptr) raiseArgumentError(kObjectPreviouslyDeleted, typeText, def.nameInMessages(), 1, self);
+  return static_cast<T*>(p);
+}
+
+// One argument: argument `index` (0-based, Ruby order) at native position `position`.
+template <class P>
+typename Arg<P>::Holder convertArg(const MethodDef& def, std::size_t index, VALUE value,
+                                   int position) {
+  typename Arg<P>::Holder holder{};
+  int status = Arg<P>::convert(value, holder);
+  const char* text = def.texts[index];
+  if (!isOk(status)) raiseArgumentError(status, text, def.nameInMessages(), position, value);
+  if constexpr (Arg<P>::refusesNull) {
+    if (Arg<P>::isNull(holder)) raiseNullReference(text, def.nameInMessages(), position, value);
+  }
+  return holder;
+}
+
+template <class... P, std::size_t... I>
+std::tuple<typename Arg<P>::Holder...> convertArgsAt(const MethodDef& def, VALUE* argv,
+                                                     int firstPosition,
+                                                     std::index_sequence<I...>) {
+  // Braced initialisation converts strictly left to right.
+  return std::tuple<typename Arg<P>::Holder...>{
+      convertArg<P>(def, I, argv[I], firstPosition + static_cast<int>(I))...};
+}
+
+// All arguments, left to right; the first explicit argument is at position 2 (after the
+// receiver) unless told otherwise.
+template <class... P>
+std::tuple<typename Arg<P>::Holder...> convertArgs(const MethodDef& def, VALUE* argv,
+                                                   int firstPosition = 2) {
+  return convertArgsAt<P...>(def, argv, firstPosition, std::index_sequence_for<P...>{});
+}
+
+// Calls `fn` with the converted holders passed as the native parameter types.
+template <class... P, class F, class Tuple, std::size_t... I>
+decltype(auto) applyArgsAt(F&& fn, Tuple& holders, std::index_sequence<I...>) {
+  return fn(Arg<P>::pass(std::get<I>(holders))...);
+}
+template <class... P, class F, class Tuple>
+decltype(auto) applyArgs(F&& fn, Tuple& holders) {
+  return applyArgsAt<P...>(std::forward<F>(fn), holders, std::index_sequence_for<P...>{});
+}
+
+template <class R>
+VALUE resultToRuby(const R& value) {
+  return ToRuby<R>::convert(value);
+}
+
+}  // namespace orvax

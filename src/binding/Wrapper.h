@@ -1,0 +1,34 @@
+#pragma once
+// Wrapper objects: Ruby data objects holding native pointers.
+#include "binding/Ruby.h"
+#include "binding/TypeTable.h"
+
+namespace orvax {
+
+inline constexpr int kOwn = 1;
+inline constexpr int kDisown = 1;
+
+VALUE wrapPointer(void* pointer, TypeDescriptor* type, int ownFlag);
+
+using FreeFunction = void (*)(void*);
+int convertPointer(VALUE value, void** out, TypeDescriptor* type, int flags,
+                   FreeFunction* previousFree = nullptr);
+
+VALUE allocateInstance(VALUE klass, TypeDescriptor* type);
+
+// Keeps `owner` alive for as long as `wrapper` is (a wrapper that refers into memory
+// owned by another Ruby object).
+void keepOwnerAlive(VALUE wrapper, VALUE owner);
+
+// The value-reference table: Ruby values that native holders refer to.
+void initValueReferences();
+void registerValue(VALUE value);
+void unregisterValue(VALUE value);
+
+// The shared tracking table ("@__trackings__" of module SWIG).
+void initTracking(VALUE swigModule);
+
+// Descriptor name of a wrapper, "@__swigtype__".
+ID swigTypeId();
+
+}  // namespace orvax

@@ -1,0 +1,215 @@
+#include "engine/Binding.h"
+
+#include <string>
+
+#include "callbacks/INativeToRuby.h"
+#include "engine/LibraryPath.h"
+#include "facade/MyNativeClass.h"
+#include "platform/Platform.h"
+
+extern "C" int ruby_native_thread_p(void);
+
+namespace orvax::engine {
+namespace {
+
+Slot defaultSlots[kSlotCount];
+Slot* current = defaultSlots;
+MyNativeClass* facade = nullptr;
+EngineCall* innermostCall = nullptr;
+
+std::string describe(VALUE exception) {
+  std::string text;
+  try {
+    text = protect([&] { return rb_obj_classname(exception); });
+    VALUE message = protect([&] { return rb_funcall(exception, rb_intern("message"), 0); });
+    if (RB_TYPE_P(message, T_STRING)) {
+      text += ": ";
+      text.append(RSTRING_PTR(message), static_cast<size_t>(RSTRING_LEN(message)));
+    }
+  } catch (...) {
+    // describing is best effort
+  }
+  return text;
+}
+
+// Runs a callback's body against the current facade's callback object. Nothing the
+// script raises may unwind into the engine: it is kept for the facade call that is
+// waiting on the engine, or written to the console when there is none.
+template <class R, class F>
+R serve(const char* name, R neutral, F&& body) {
+  if (!ruby_native_thread_p()) {
+    platform::consoleLine(std::string("engine callback ") + name +
+                          " ignored: not called on a Ruby thread");
+    return neutral;
+  }
+  if (facade == nullptr) return neutral;
+  try {
+    return body(*facade);
+  } catch (const RubyError& error) {
+    RubyError kept = error;
+    if (error.tag() != kRubyTagRaise) {
+      // A throw or break cannot cross the engine; it becomes an ordinary error.
+      kept = RubyError(
+          newException(rb_eRuntimeError, std::string("non-local exit from engine callback ") + name));
+    }
+    if (EngineCall* call = EngineCall::innermost()) {
+      call->keep(kept);
+    } else {
+      platform::consoleLine(std::string("engine callback ") + name +
+                            " raised: " + describe(kept.exception()));
+    }
+  } catch (const std::exception& error) {
+    platform::consoleLine(std::string("engine callback ") + name + " failed: " + error.what());
+  }
+  return neutral;
+}
+
+struct Nothing {};
+
+template <class F>
+void serveVoid(const char* name, F&& body) {
+  serve<Nothing>(name, Nothing{}, [&](MyNativeClass& f) {
+    body(f);
+    return Nothing{};
+  });
+}
+
+void cbGetModelMatrix() {
+  serveVoid("getModelMatrix", [](MyNativeClass& f) { f.mNativeToRuby->getModelMatrix(); });
+}
+void cbUpdateView() {
+  serveVoid("updateView", [](MyNativeClass& f) { f.mNativeToRuby->updateView(); });
+}
+void cbForceUpdateView() {
+  serveVoid("forceUpdateView", [](MyNativeClass& f) { f.mNativeToRuby->forceUpdateView(); });
+}
+void cbUpdateHtml() {
+  serveVoid("updateHtml", [](MyNativeClass& f) {
+    f.mNativeToRuby->updateHtml();
+    // The script may have switched facades meanwhile: the view update goes to the
+    // facade recorded now.
+    if (MyNativeClass* now = currentFacade()) now->mNativeToRuby->updateView();
+  });
+}
+void cbMessageBox(const Text& message) {
+  serveVoid("RubyMessageBox", [&](MyNativeClass& f) { f.mNativeToRuby->RubyMessageBox(message); });
+}
+bool cbYesNoBox(const Text& question) {
+  return serve<bool>("RubyYesNoBox", false, [&](MyNativeClass& f) {
+    return f.mNativeToRuby->RubyYesNoBox(question) != 0;
+  });
+}
+void cbAddScene(const Doubles& values, const Text& text) {
+  serveVoid("RubyAddScene",
+            [&](MyNativeClass& f) { f.mNativeToRuby->RubyAddScene(values, text); });
+}
+void cbPointCloudLoadedAnalytics(Text text) {
+  serveVoid("callAnalytics_pointCloudLoaded",
+            [&](MyNativeClass& f) { f.callAnalytics_pointCloudLoaded(text); });
+}
+void cbPointCloudLoaded(Text text, bool flag) {
+  serveVoid("point_cloud_loaded", [&](MyNativeClass& f) { f.point_cloud_loaded(text, flag); });
+}
+void cbErrorMessageEngagement(Text text) {
+  serveVoid("callAnalytics_errorMessageEngagement",
+            [&](MyNativeClass& f) { f.callAnalytics_errorMessageEngagement(text); });
+}
+Doubles cbGetSectionPlanes() {
+  return serve<Doubles>("getSectionPlanes", Doubles{},
+                        [](MyNativeClass& f) { return f.mNativeToRuby->getSectionPlanes(); });
+}
+void cbInitializeSettings() {
+  serveVoid("initializeSettings",
+            [](MyNativeClass& f) { f.mNativeToRuby->initializeSettings(); });
+}
+void cbCreateClippingBox() {
+  serveVoid("createClippingBox", [](MyNativeClass& f) { f.mNativeToRuby->createClippingBox(); });
+}
+void cbRemoveClippingBox() {
+  serveVoid("removeClippingBox", [](MyNativeClass& f) { f.mNativeToRuby->removeClippingBox(); });
+}
+void cbUpdateSceneObserver(WideString text) {
+  serveVoid("updateSceneObserver", [&](MyNativeClass& f) { f.updateSceneObserver(text); });
+}
+
+template <int K>
+Slot asSlot(SlotType<K> fn) {
+  return reinterpret_cast<Slot>(fn);
+}
+
+void writeCallbacks(Slot* table) {
+  table[kCbGetModelMatrix] = asSlot<kCbGetModelMatrix>(cbGetModelMatrix);
+  table[kCbUpdateView] = asSlot<kCbUpdateView>(cbUpdateView);
+  table[kCbForceUpdateView] = asSlot<kCbForceUpdateView>(cbForceUpdateView);
+  table[kCbUpdateHtml] = asSlot<kCbUpdateHtml>(cbUpdateHtml);
+  table[kCbMessageBox] = asSlot<kCbMessageBox>(cbMessageBox);
+  table[kCbYesNoBox] = asSlot<kCbYesNoBox>(cbYesNoBox);
+  table[kCbAddScene] = asSlot<kCbAddScene>(cbAddScene);
+  table[kCbPointCloudLoadedAnalytics] =
+      asSlot<kCbPointCloudLoadedAnalytics>(cbPointCloudLoadedAnalytics);
+  table[kCbPointCloudLoaded] = asSlot<kCbPointCloudLoaded>(cbPointCloudLoaded);
+  table[kCbErrorMessageEngagement] = asSlot<kCbErrorMessageEngagement>(cbErrorMessageEngagement);
+  table[kCbGetSectionPlanes] = asSlot<kCbGetSectionPlanes>(cbGetSectionPlanes);
+  table[kCbInitializeSettings] = asSlot<kCbInitializeSettings>(cbInitializeSettings);
+  table[kCbCreateClippingBox] = asSlot<kCbCreateClippingBox>(cbCreateClippingBox);
+  table[kCbRemoveClippingBox] = asSlot<kCbRemoveClippingBox>(cbRemoveClippingBox);
+  table[kCbUpdateSceneObserver] = asSlot<kCbUpdateSceneObserver>(cbUpdateSceneObserver);
+}
+
+bool prepareDefaultTable() {
+  for (std::size_t i = 0; i < kFirstCallbackSlot; ++i) defaultSlots[i] = &doNothing;
+  writeCallbacks(defaultSlots);
+  return true;
+}
+const bool defaultTableReady = prepareDefaultTable();
+
+}  // namespace
+
+void doNothing() {}
+
+Slot* currentTable() { return current; }
+Slot* defaultTable() { return defaultSlots; }
+MyNativeClass* currentFacade() { return facade; }
+
+void bindEntryTable(MyNativeClass* caller) {
+  (void)defaultTableReady;
+  auto& loader = platform::moduleLoader();
+  platform::ModuleHandle module = loader.findLoaded(kEngineFileName);
+  if (module == nullptr) return;
+  facade = caller;
+  void* table = loader.findExport(module, kEntryPointName);
+  if (table == nullptr) return;
+  current = static_cast<Slot*>(table);
+  writeCallbacks(current);
+}
+
+void unbind() {
+  current = defaultSlots;
+  facade = nullptr;
+}
+
+void forgetFacade(MyNativeClass* released) {
+  if (facade == released) facade = nullptr;
+}
+
+EngineCall::EngineCall() : outer_(innermostCall) { innermostCall = this; }
+EngineCall::~EngineCall() {
+  innermostCall = outer_;
+  delete pending_;
+}
+EngineCall* EngineCall::innermost() { return innermostCall; }
+
+void EngineCall::keep(const RubyError& error) {
+  // The first exception wins; later ones of the same engine call are dropped.
+  if (pending_ == nullptr) pending_ = new RubyError(error);
+}
+
+void EngineCall::finish() {
+  if (pending_ == nullptr) return;
+  RubyError error = *pending_;
+  delete pending_;
+  pending_ = nullptr;
+  throw error;
+}
+
+}  // namespace orvax::engine

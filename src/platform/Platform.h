@@ -1,0 +1,39 @@
+#pragma once
+// The narrow interfaces through which the extension reaches the operating system.
+// Portable logic takes them as parameters so tests can pass substitutes.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "host/Utf16.h"
+
+namespace orvax::platform {
+
+using ModuleHandle = void*;
+
+class ModuleLoader {
+ public:
+  virtual ~ModuleLoader() = default;
+  // Full path of the module that holds this code (the extension itself). Never cut:
+  // a path longer than the usual 260 units is returned whole.
+  virtual WideString selfModulePath() = 0;
+  // Loads a library; flags are the Windows LoadLibraryExW flags (ignored elsewhere).
+  virtual ModuleHandle load(const WideString& path, std::uint32_t flags) = 0;
+  virtual bool free(ModuleHandle module) = 0;
+  // The handle of an already loaded library whose file name is `fileName`, wherever
+  // it was loaded from; null when none is loaded. Never loads anything.
+  virtual ModuleHandle findLoaded(const char* fileName) = 0;
+  // The address of the named export of a loaded library; null when it has none.
+  virtual void* findExport(ModuleHandle module, const char* name) = 0;
+};
+
+ModuleLoader& moduleLoader();
+
+// One diagnostic line on standard output: the text, end-of-line, flush.
+void consoleLine(std::string_view narrow);
+// A line of system UTF-16 text (paths, window titles).
+void consoleWideLine(const WideString& wide);
+
+void sleepMilliseconds(std::uint32_t ms);
+
+}  // namespace orvax::platform
