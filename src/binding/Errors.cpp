@@ -137,8 +137,7 @@ void raiseDirectorPureVirtual(const char* detail) {
 }
 
 bool rubyExceptionPending() {
-  static ID bang = rb_intern("$!");
-  return !NIL_P(rb_gv_get(rb_id2name(bang)));
+  return !NIL_P(rb_gv_get("$!"));
 }
 
 }  // namespace orvax
