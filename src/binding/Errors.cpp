@@ -4,7 +4,13 @@
 
 namespace orvax {
 
-RubyError::Pin::Pin(VALUE v) : value(v) { rb_gc_register_address(&value); }
+RubyError::Pin::Pin(VALUE v) : value(v) {
+  // Registering may allocate and so collect: until it is done, the argument on the
+  // stack is the only reference the collector can see.
+  volatile VALUE guard = v;
+  rb_gc_register_address(&value);
+  RB_GC_GUARD(guard);
+}
 RubyError::Pin::~Pin() { rb_gc_unregister_address(&value); }
 
 RubyError::RubyError(VALUE exception, int tag) : pin_(std::make_shared<Pin>(exception)), tag_(tag) {}

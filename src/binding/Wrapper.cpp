@@ -114,11 +114,15 @@ void initValueReferences() {
 
 void registerValue(VALUE value) {
   if (NIL_P(valueReferences) || isImmediateOrDynamicSymbol(value)) return;
-  VALUE count = rb_hash_aref(valueReferences, value);
-  long next = RB_INTEGER_TYPE_P(count) ? NUM2LONG(count) + 1 : 1;
-  rb_hash_aset(valueReferences, value, LONG2NUM(next));
+  protect([&] {
+    VALUE count = rb_hash_aref(valueReferences, value);
+    long next = RB_INTEGER_TYPE_P(count) ? NUM2LONG(count) + 1 : 1;
+    rb_hash_aset(valueReferences, value, LONG2NUM(next));
+  });
 }
 
+// Runs inside the collector's free functions too, so it may not raise: an identity Hash
+// never calls back into Ruby, and updating or deleting an existing key does not allocate.
 void unregisterValue(VALUE value) {
   if (NIL_P(valueReferences) || isImmediateOrDynamicSymbol(value)) return;
   VALUE count = rb_hash_aref(valueReferences, value);

@@ -15,15 +15,16 @@ using namespace engine;
 
 VALUE initialize(const MethodDef& def, int, VALUE* argv, VALUE value) {
   auto [callbacks] = convertArgs<INativeToRuby&>(def, argv, 1);
+  // The facade refers to the callback object's native side: keep its Ruby object, which
+  // owns that side, alive for as long as the facade. Done first, so that a facade that
+  // cannot take it (a frozen one) is left unchanged.
+  keepOwnerAlive(value, argv[0]);
   auto* existing = static_cast<MyNativeClass*>(DATA_PTR(value));
   if (existing) {
     existing->mNativeToRuby = callbacks;
   } else {
     DATA_PTR(value) = new MyNativeClass(callbacks);
   }
-  // The facade refers to the callback object's native side: keep its Ruby object,
-  // which owns that side, alive for as long as the facade.
-  keepOwnerAlive(value, argv[0]);
   return value;
 }
 

@@ -67,3 +67,87 @@ module OrvaxTest
     error.respond_to?(:original_message) ? error.original_message : error.message
   end
 end
+
+module OrvaxTest
+  # MyNativeClass methods with their argument counts, in registration order.
+  FACADE_ARITIES = [
+    [:initialize, 1], [:proto, 1], [:nativeSleep, 0], [:CallBackToRuby, 1],
+    [:isAnyPointCloudLoaded, 0], [:LoadMultiPointCloud, 1], [:AddPointCloud, 2],
+    [:InitCloudProcessor, 1], [:CloseCloudProcessor, 0], [:ProcessCloud, 2], [:ProcessModel, 3],
+    [:GetAmplitudeParameters, 0], [:GetOutputJSon, 0], [:ComputeCellNb, 1], [:autoOrientate, 1],
+    [:applyTemporaryTransformation, 0], [:scalePointCloud, 1], [:initConnect, 1],
+    [:getLoadedCloudName, 0], [:setPointSize, 1], [:setColorMode, 1], [:setContrast, 1],
+    [:setBrightness, 1], [:setBKVersion, 1], [:setSceneIsMoving, 1], [:setVisibilityMode, 1],
+    [:setShadingMode, 1], [:setTransparency, 1], [:setPickingLockMode, 1],
+    [:getPickingLockMode, 0], [:getBoundingBox, 0], [:getPointCloudCurrentTransformation, 0],
+    [:getGlobalOffset, 0], [:setGlobalOffset, 3], [:setRealTimeTextured, 1], [:setPickingMode, 1],
+    [:setResolution, 1], [:setConditionalBlending, 1], [:activateCutView, 1], [:setThickness, 1],
+    [:setActiveTool, 1], [:getNumberofEntity, 0], [:getNumberofFilters, 0], [:setFocus, 0],
+    [:openFileDialogMulti, 1], [:reinitProject, 0], [:switchHooks, 0], [:getVisibilityVector, 0],
+    [:getMainCloudVector, 0], [:getNameVector, 0], [:getClippingBoxVector, 0],
+    [:getStationNameVector, 0], [:getQPEStationNames, 0], [:getStationPositionVector, 0],
+    [:getCurrentPointAndNormal, 0], [:getPath, 1], [:getClippingBoxFromDepth, 13],
+    [:setVisibility, 2], [:setVisibilityByName, 2], [:getVisibilityFilterVector, 0],
+    [:setVisibilityFilter, 2], [:setVisibilityFilterByName, 2], [:setComparisonDistanceValue, 1],
+    [:setEye, 3], [:setXAxis, 3], [:setYAxis, 3], [:setZAxis, 3], [:setDecimationWhenMovingPurc, 1],
+    [:getDecimationPurc, 0], [:getDevice_ID, 0], [:getModelMatrix, 0], [:getSectionPlanes, 0],
+    [:updateView, 0], [:forceUpdateView, 0], [:updateHtml, 0], [:bkPopUpMessage, 1],
+    [:bkPopUpOKQuestionMessage, 1], [:addScene, 2], [:callAnalytics_pointCloudLoaded, 1],
+    [:callAnalytics_Initialization, 7], [:callAnalytics_errorMessageEngagement, 1],
+    [:callAnalytics_closeApplication, 1], [:point_cloud_loaded, 2], [:createClippingBox, 0],
+    [:removeClippingBox, 0], [:initializeSettings, 0], [:updateSceneObserver, 1], [:initModule, 0],
+    [:initDLL, 3], [:LoadQPEDll, 4], [:TestLoadDll, 2], [:FreeQPEDll, 1], [:killOverlays, 0],
+    [:isModuleLoaded, 0], [:StopRendering, 0], [:getThickness, 0], [:getActivateCutView, 0],
+    [:getRealTimeTextured, 0], [:getDistanceThreshold, 0], [:getTransparency, 0],
+    [:getShadingMode, 0], [:getVisibilityMode, 0], [:getColorMode, 0], [:getBrightness, 0],
+    [:getContrast, 0], [:getPointSize, 0], [:getBKMSavedName, 0]
+  ].freeze
+
+  # INativeToRuby methods with their argument counts, in registration order.
+  CALLBACK_ARITIES = [
+    [:initialize, 0], [:RubyMessageBox, 1], [:RubyAddScene, 2], [:RubyYesNoBox, 1],
+    [:getModelMatrix, 0], [:updateView, 0], [:forceUpdateView, 0], [:updateHtml, 0],
+    [:point_cloud_loaded, 2], [:callAnalytics_pointCloudLoaded, 1],
+    [:callAnalytics_Initialization, 7], [:callAnalytics_errorMessageEngagement, 1],
+    [:callAnalytics_closeApplication, 1], [:getSectionPlanes, 0], [:initializeSettings, 0],
+    [:createClippingBox, 0], [:removeClippingBox, 0], [:updateSceneObserver, 1]
+  ].freeze
+
+  DOUBLES = 'std::vector< double,std::allocator< double > > const &'
+  FLOATS = 'std::vector< float,std::allocator< float > > const &'
+
+  # The argument-error text for an argument at native `position` (receiver = 1).
+  def self.type_message(type, method, position, value, prefix: '')
+    text = value.inspect
+    text = "#{text.byteslice(0, 30)}..." if text.bytesize > 30
+    "#{prefix}Expected argument #{position - 1} of type #{type}, but got " \
+      "#{value.class} #{text}\n\tin SWIG method '#{method}'"
+  end
+
+  def self.null_message(type, method, position, value = nil)
+    type_message(type, method, position, value, prefix: 'invalid null reference ')
+  end
+
+  def self.facade(callbacks = RecordingCallbacks.new)
+    ORVAX::MyNativeClass.new(callbacks)
+  end
+
+  # Runs Ruby code in a fresh interpreter with the same load path; returns
+  # [stdout, stderr, status].
+  def self.run_ruby(code, env = {})
+    require 'open3'
+    lib = ENV.fetch('ORVAX_LIB') { File.expand_path('../../build/lib', __dir__) }
+    full_env = { 'ORVAX_LIB' => lib }.merge(env)
+    Open3.capture3(full_env, RbConfig.ruby, '-W0', '-I', __dir__, '-e', code)
+  end
+
+  # Asserts `block` raises `klass` with exactly `message`.
+  module Assertions
+    def assert_raises_message(klass, message, note = nil, &block)
+      error = assert_raises(*[klass, note].compact, &block)
+      assert_equal klass, error.class, note
+      assert_equal message, error.message, note
+      error
+    end
+  end
+end

@@ -1,0 +1,212 @@
+# Calls from native code into the script's callback object, and their errors.
+require 'orvax_test_helper'
+
+class TestDirector < Minitest::Test
+  include OrvaxTest::Assertions
+
+  class Bare < ORVAX::INativeToRuby; end
+  class Failure < StandardError; end
+
+  PURE = 'SWIG director pure virtual method called INativeToRuby::'
+  INT_MISMATCH = "SWIG director type mismatch in output value of type 'int'"
+  VECTOR_MISMATCH = "SWIG director type mismatch in output value of type 'std::vector< double,std::allocator< double > >'"
+
+  # Facade method, its arguments, and the operation it reaches on the callback object.
+  REACHING = [
+    [:getModelMatrix, [], :getModelMatrix], [:updateView, [], :updateView],
+    [:forceUpdateView, [], :forceUpdateView], [:updateHtml, [], :updateHtml],
+    [:initializeSettings, [], :initializeSettings], [:createClippingBox, [], :createClippingBox],
+    [:removeClippingBox, [], :removeClippingBox], [:getSectionPlanes, [], :getSectionPlanes],
+    [:bkPopUpMessage, ['m'], :RubyMessageBox], [:bkPopUpOKQuestionMessage, ['q'], :RubyYesNoBox],
+    [:addScene, [[1], 't'], :RubyAddScene], [:point_cloud_loaded, ['p', true], :point_cloud_loaded],
+    [:callAnalytics_pointCloudLoaded, ['a'], :callAnalytics_pointCloudLoaded],
+    [:callAnalytics_errorMessageEngagement, ['e'], :callAnalytics_errorMessageEngagement],
+    [:callAnalytics_closeApplication, ['c'], :callAnalytics_closeApplication],
+    [:callAnalytics_Initialization, ['1', 2, '3', '4', '5', '6', '7'], :callAnalytics_Initialization]
+  ].freeze
+
+  def setup
+    @callbacks = OrvaxTest::RecordingCallbacks.new
+    @facade = ORVAX::MyNativeClass.new(@callbacks)
+  end
+
+  def test_abstract_class_cannot_be_created
+    error = assert_raises(NameError) { ORVAX::INativeToRuby.new }
+    assert_equal NameError, error.class
+    assert_equal 'accessing abstract class or protected constructor', OrvaxTest.plain_message(error)
+    assert_kind_of ORVAX::INativeToRuby, Bare.new
+    assert_kind_of ORVAX::INativeToRuby, Class.new(ORVAX::INativeToRuby).new
+  end
+
+  def test_missing_overrides_through_the_facade
+    facade = ORVAX::MyNativeClass.new(Bare.new)
+    REACHING.each do |name, args, operation|
+      assert_raises_message(RuntimeError, PURE + operation.to_s, name) { facade.public_send(name, *args) }
+    end
+  end
+
+  def test_missing_overrides_called_directly
+    bare = Bare.new
+    assert_raises_message(RuntimeError, "#{PURE}RubyMessageBox") { bare.RubyMessageBox('x') }
+    assert_raises_message(RuntimeError, "#{PURE}updateSceneObserver") { bare.updateSceneObserver('x') }
+    assert_raises_message(RuntimeError, "#{PURE}callAnalytics_Initialization") do
+      bare.callAnalytics_Initialization('a', 1, 'b', 'c', 'd', 'e', 'f')
+    end
+    # Arguments are converted first.
+    assert_raises_message(ArgumentError, OrvaxTest.null_message('std::string const &', 'RubyMessageBox', 2)) do
+      bare.RubyMessageBox(nil)
+    end
+    assert_raises_message(TypeError, OrvaxTest.type_message('unsigned long long', 'callAnalytics_Initialization', 3, -1.0)) do
+      bare.callAnalytics_Initialization('a', -1.0, 'b', 'c', 'd', 'e', 'f')
+    end
+    # Calling the inherited method from an override is the same.
+    calling_super = Class.new(ORVAX::INativeToRuby) { def updateView = super }.new
+    assert_raises_message(RuntimeError, "#{PURE}updateView") { ORVAX::MyNativeClass.new(calling_super).updateView }
+  end
+
+  def test_yes_no_answers
+    [[1, true], [-1, true], [0, false], [2**31 - 1, true], [-2**31, true]].each do |answer, expected|
+      @callbacks.yes_no_answer = answer
+      assert_equal expected, @facade.bkPopUpOKQuestionMessage('q?'), answer
+    end
+    assert_equal [:RubyYesNoBox, 'q?'], @callbacks.calls.last
+  end
+
+  def test_yes_no_type_mismatch
+    [true, false, nil, 1.0, '1', 2**40, -2**31 - 1, [1]].each do |answer|
+      @callbacks.yes_no_answer = answer
+      assert_raises_message(TypeError, INT_MISMATCH, answer.inspect) { @facade.bkPopUpOKQuestionMessage('q') }
+    end
+  end
+
+  def test_section_planes
+    @callbacks.section_planes = []
+    result = @facade.getSectionPlanes
+    assert_equal [], result
+    assert result.frozen?
+    @callbacks.section_planes = [1, 2.5, 2**53]
+    result = @facade.getSectionPlanes
+    assert_equal [1.0, 2.5, 2.0**53], result
+    assert result.all?(Float)
+    assert result.frozen?
+    refute_same @callbacks.section_planes, result
+  end
+
+  def test_section_planes_type_mismatch
+    [nil, 'x', 1.5, {}, @facade].each do |planes|
+      @callbacks.section_planes = planes
+      assert_raises_message(TypeError, VECTOR_MISMATCH, planes.inspect) { @facade.getSectionPlanes }
+    end
+  end
+
+  def test_script_exceptions_pass_through_unchanged
+    failure = Failure.new('from the script')
+    raising = Class.new(OrvaxTest::RecordingCallbacks) do
+      define_method(:RubyMessageBox) { |_| raise failure }
+      define_method(:RubyYesNoBox) { |_| raise Interrupt }
+      define_method(:getSectionPlanes) { throw :out, 42 }
+    end.new
+    facade = ORVAX::MyNativeClass.new(raising)
+    assert_same failure, assert_raises(Failure) { facade.bkPopUpMessage('x') }
+    assert_raises(Interrupt) { facade.bkPopUpOKQuestionMessage('x') }
+    assert_equal 42, catch(:out) { facade.getSectionPlanes; :not_thrown }
+    # A wrong signature in the script is the script's own ArgumentError.
+    short = Class.new(OrvaxTest::RecordingCallbacks) { def updateSceneObserver = nil; def RubyMessageBox = nil }.new
+    assert_raises(ArgumentError) { ORVAX::MyNativeClass.new(short).bkPopUpMessage('x') }
+    # Nothing is left behind: the facade keeps working.
+    assert_nil facade.updateView
+    assert_nil $!
+  end
+
+  def test_break_out_of_a_callback
+    seen = []
+    looping = Class.new(OrvaxTest::RecordingCallbacks) do
+      define_method(:updateHtml) { seen << :html; @block.call }
+      attr_accessor :block
+    end.new
+    facade = ORVAX::MyNativeClass.new(looping)
+    result = [1, 2, 3].each do |i|
+      looping.block = -> { }
+      facade.updateHtml
+      break i * 10 if i == 2
+    end
+    assert_equal 20, result
+    assert_equal %i[html html], seen
+  end
+
+  def test_arguments_as_the_script_sees_them
+    @facade.addScene([1, 2], "t\0x")
+    name, values, text = @callbacks.calls.last
+    assert_equal :RubyAddScene, name
+    assert_equal [1.0, 2.0], values
+    assert values.frozen?
+    assert_raises(FrozenError) { values << 3.0 }
+    assert_equal "t\0x", text
+    @facade.callAnalytics_Initialization('s', 2**64 - 1, 'a', 'b', 'c', 'd', 'e')
+    assert_equal [:callAnalytics_Initialization, 's', 2**64 - 1, 'a', 'b', 'c', 'd', 'e'], @callbacks.calls.last
+    @facade.point_cloud_loaded('cloud', 0)
+    assert_equal [:point_cloud_loaded, 'cloud', false], @callbacks.calls.last
+    assert_nil @facade.updateView
+    assert_nil @facade.bkPopUpMessage('m')
+    assert_equal [[:updateView], [:RubyMessageBox, 'm']], @callbacks.calls.last(2)
+  end
+
+  def test_every_operation_reaches_the_script
+    REACHING.each { |name, args, _| @facade.public_send(name, *args) }
+    assert_equal REACHING.map { |_, _, op| op }, @callbacks.calls.map(&:first)
+  end
+
+  def test_disown
+    assert_nil ORVAX.disown_INativeToRuby(@callbacks)
+    assert_nil ORVAX.disown_INativeToRuby(@callbacks)
+    assert_nil ORVAX.disown_INativeToRuby(nil)
+    # The object stays usable and owned by its Ruby object.
+    assert_nil @facade.updateView
+    assert_equal [[:updateView]], @callbacks.calls
+    [3, 'x', @facade].each do |value|
+      assert_raises_message(TypeError, OrvaxTest.type_message('INativeToRuby *', 'disown_INativeToRuby', 1, value)) do
+        ORVAX.disown_INativeToRuby(value)
+      end
+    end
+  end
+
+  def test_second_initialize_keeps_the_object_usable
+    @callbacks.send(:initialize)
+    assert_nil @facade.updateView
+    assert_equal [[:updateView]], @callbacks.calls
+  end
+
+  # A facade can be given another callback object by initializing it again.
+  def test_facade_reinitialized
+    other = OrvaxTest::RecordingCallbacks.new
+    @facade.send(:initialize, other)
+    @facade.updateView
+    assert_empty @callbacks.calls
+    assert_equal [[:updateView]], other.calls
+  end
+
+  # A re-initialize that fails must leave the facade as it was: its callback object
+  # still the first one, and still kept alive.
+  def test_failed_reinitialize_changes_nothing
+    code = <<~RUBY
+      $LOAD_PATH.unshift(ENV['ORVAX_LIB'])
+      require 'ORVAX'
+      class Tagged < ORVAX::INativeToRuby
+        def initialize(tag) = (super(); @tag = tag)
+        def updateView = print(@tag)
+      end
+      facade = ORVAX::MyNativeClass.new(Tagged.new('first'))
+      facade.freeze
+      begin
+        facade.send(:initialize, Tagged.new('second'))
+      rescue FrozenError
+        print 'frozen;'
+      end
+      3.times { GC.start; Array.new(1000) { Tagged.new('filler') } }
+      facade.updateView
+    RUBY
+    out, err, status = OrvaxTest.run_ruby(code)
+    assert status.success?, "crashed:\n#{err.lines.first(3).join}"
+    assert_equal 'frozen;first', out
+  end
+end

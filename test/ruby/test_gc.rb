@@ -1,0 +1,113 @@
+# Objects that native code refers to stay alive while needed, and collecting wrappers is
+# safe. The whole file also runs with the collector stressed, so it stays small.
+require 'orvax_test_helper'
+
+class TestGc < Minitest::Test
+  include OrvaxTest::GcStress
+  include OrvaxTest::Assertions
+
+  LOG = []
+
+  class Logging < OrvaxTest::RecordingCallbacks
+    def initialize(tag)
+      super()
+      @tag = tag
+    end
+
+    def record(name, *args)
+      LOG << [@tag, name, *args]
+      nil
+    end
+  end
+
+  def setup
+    super
+    LOG.clear
+  end
+
+  # The facade refers to its callback object's native side only: the Ruby object must
+  # be kept alive by the facade.
+  def test_facade_keeps_its_callback_object_alive
+    facades = Array.new(5) { |i| ORVAX::MyNativeClass.new(Logging.new(i)) }
+    GC.start(full_mark: true, immediate_sweep: true)
+    GC.compact if GC.respond_to?(:compact) && !ENV['ORVAX_GC_STRESS']
+    facades.each_with_index { |facade, i| facade.bkPopUpMessage("m#{i}") }
+    assert_equal Array.new(5) { |i| [i, :RubyMessageBox, "m#{i}"] }, LOG
+  end
+
+  def test_callback_object_survives_after_other_references_drop
+    facade = ORVAX::MyNativeClass.new(Logging.new(:only))
+    3.times { GC.start }
+    facade.addScene([1, 2], 'scene')
+    facade.updateView
+    assert_equal [[:only, :RubyAddScene, [1.0, 2.0], 'scene'], [:only, :updateView]], LOG
+  end
+
+  # Facades that go away, also right after being the one that refreshed the binding.
+  def test_collecting_facades
+    10.times do |i|
+      facade = ORVAX::MyNativeClass.new(Logging.new(i))
+      facade.setPointSize(i)
+      facade.getNameVector
+    end
+    GC.start
+    facade = ORVAX::MyNativeClass.new(Logging.new(:last))
+    assert_nil facade.setPointSize(1)
+    assert_equal [], facade.getNameVector
+  end
+
+  def test_errors_and_results_under_pressure
+    facade = ORVAX::MyNativeClass.new(Logging.new(:e))
+    assert_raises_message(TypeError, OrvaxTest.type_message('int', 'setPointSize', 2, 'x' * 40)) do
+      facade.setPointSize('x' * 40)
+    end
+    assert_raises_message(ArgumentError, 'wrong # of arguments(2 for 0)') { facade.updateView(1, 2) }
+    assert_raises_message(TypeError, 'double') { facade.addScene([1, :x], 't') }
+    result = facade.getClippingBoxFromDepth(*Array.new(13, 1))
+    assert result.frozen?
+  end
+
+  def test_script_exception_carried_intact
+    raising = Class.new(OrvaxTest::RecordingCallbacks) do
+      def RubyMessageBox(message) = raise(ArgumentError, "script says #{message}")
+      def getSectionPlanes = Array.new(50) { |i| i * 0.5 }
+    end.new
+    facade = ORVAX::MyNativeClass.new(raising)
+    raising = nil
+    error = assert_raises(ArgumentError) { facade.bkPopUpMessage('no') }
+    assert_equal 'script says no', error.message
+    planes = facade.getSectionPlanes
+    assert_equal Array.new(50) { |i| i * 0.5 }, planes
+  end
+
+  def test_director_results_under_pressure
+    callbacks = OrvaxTest::RecordingCallbacks.new
+    facade = ORVAX::MyNativeClass.new(callbacks)
+    callbacks.yes_no_answer = 'not an int'
+    assert_raises(TypeError) { facade.bkPopUpOKQuestionMessage('q') }
+    callbacks.yes_no_answer = 5
+    assert facade.bkPopUpOKQuestionMessage('q')
+  end
+
+  # Every error the extension raises must survive a collection between its creation and
+  # the raise. Run in a fresh process so a crash is reported as a failure here.
+  def test_raised_errors_survive_collection
+    code = <<~RUBY
+      $LOAD_PATH.unshift(ENV['ORVAX_LIB'])
+      require 'ORVAX'
+      class Bare < ORVAX::INativeToRuby; end
+      facade = ORVAX::MyNativeClass.new(Bare.new)
+      GC.stress = true
+      seen = [-> { facade.setPointSize('x') }, -> { facade.updateView(1) }, -> { facade.updateView }].map do |call|
+        call.call
+      rescue Exception => e
+        e.class.name
+      end
+      GC.stress = false
+      print seen.join(',')
+    RUBY
+    out, err, status = OrvaxTest.run_ruby(code)
+    assert status.success?, "crashed:\n#{err.lines.first(3).join}"
+    assert_equal 'TypeError,ArgumentError,RuntimeError', out
+  end
+end

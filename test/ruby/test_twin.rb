@@ -1,0 +1,91 @@
+# Two extensions built from the same sources share the support module, the pointer
+# classes, the tracking table and the type descriptors.
+require 'orvax_test_helper'
+require 'json'
+
+class TestTwin < Minitest::Test
+  def self.facts
+    @facts ||= begin
+      lib = ENV.fetch('ORVAX_LIB') { File.expand_path('../../build/lib', __dir__) }
+      twin = ENV.fetch('ORVAX_TWIN_LIB') { File.expand_path('../twin', lib) }
+      out, err, status = OrvaxTest.run_ruby(File.read(File.join(__dir__, 'twin_probe.rb')),
+                                            'ORVAX_LIB' => lib, 'ORVAX_TWIN_LIB' => twin)
+      raise "twin probe failed (#{status.inspect}):\n#{err}" unless status.success?
+      JSON.parse(out)
+    end
+  end
+
+  def facts = self.class.facts
+
+  def test_support_objects_are_shared
+    assert facts['shared'], 'SWIG, SWIG::Pointer, the tracking Hash, the runtime global and the TYPE classes are reused'
+    assert_equal 38, facts['type_classes']
+    assert facts['twin_pointer_superclass']
+  end
+
+  def test_ring_of_two_modules
+    assert_equal 2, facts['ring_size']
+    assert_equal [38, 38], facts['sizes']
+    assert_equal [0, 0], facts['terminators']
+  end
+
+  def test_second_module_uses_the_first_modules_descriptors
+    assert facts['same_descriptors'], 'every descriptor of the second module is the first module\'s'
+    assert_equal 38, facts['twin_replaced'], 'the second module\'s own descriptors are all replaced'
+    assert_equal facts['names'], facts['twin_initial_names']
+  end
+
+  def test_descriptor_names_and_readable_names
+    names = facts['names']
+    assert_equal TestClassTreeNames::NAMES, names
+    assert_equal names.sort, names
+    readable = names.zip(facts['readable']).to_h
+    assert_equal 'MyNativeClass *', readable['_p_MyNativeClass']
+    assert_equal 'INativeToRuby *', readable['_p_INativeToRuby']
+    assert_equal 'ClippingBox *', readable['_p_ClippingBox']
+    assert_equal 'swig::ConstIterator *', readable['_p_swig__ConstIterator']
+    assert_equal 'std::vector< double,std::allocator< double > > *|std::vector< double > *',
+                 readable['_p_std__vectorT_double_std__allocatorT_double_t_t']
+    assert_equal 'VALUE|void *', readable['_p_void']
+    assert_equal 'char *', readable['_p_char']
+    assert_equal [0], facts['owns_class_record']
+  end
+
+  def test_objects_cross_between_extensions
+    first_calls, twin_calls = facts['cross_calls']
+    assert_equal [['RubyMessageBox', 'to first'], ['updateView']], first_calls
+    assert_equal [['RubyMessageBox', 'to twin']], twin_calls
+    assert_equal [[], nil, false], facts['first_still_works']
+  end
+
+  def test_errors_after_both_loaded
+    deleted, twin_deleted, wrong_first, wrong_twin, abstract = facts['errors']
+    assert_equal 'ObjectPreviouslyDeleted', deleted[0]
+    assert_match(/\AExpected argument 0 of type MyNativeClass \*, but got ORVAX::MyNativeClass /, deleted[1])
+    assert_equal 'ObjectPreviouslyDeleted', twin_deleted[0]
+    assert_equal 'TypeError', wrong_first[0]
+    assert_match(/\AExpected argument 0 of type INativeToRuby &, but got ORVAXTWIN::MyNativeClass /, wrong_first[1])
+    assert_equal 'TypeError', wrong_twin[0]
+    assert_equal ['NameError', 'accessing abstract class or protected constructor'], abstract
+  end
+end
+
+module TestClassTreeNames
+  NAMES = %w[
+    _p_ClippingBox _p_INativeToRuby _p_MyNativeClass _p_SectionPlane _p_allocator_type _p_char
+    _p_const_reference _p_difference_type _p_key_type _p_mapped_type _p_p_void _p_reference
+    _p_size_type _p_std__allocatorT_ClippingBox_t _p_std__allocatorT_SectionPlane_t
+    _p_std__allocatorT_bool_t _p_std__allocatorT_double_t _p_std__allocatorT_float_t
+    _p_std__allocatorT_int_t _p_std__allocatorT_std__pairT_std__string_const_std__string_t_t
+    _p_std__allocatorT_std__string_t _p_std__lessT_std__string_t
+    _p_std__mapT_std__string_std__string_std__lessT_std__string_t_std__allocatorT_std__pairT_std__string_const_std__string_t_t_t
+    _p_std__mapT_std__string_std__string_std__lessT_std__string_t_std__allocatorT_std__pairT_std__string_const_std__string_t_t_t__iterator
+    _p_std__mapT_std__string_std__string_std__lessT_std__string_t_std__allocatorT_std__pairT_std__string_const_std__string_t_t_t__reverse_iterator
+    _p_std__vectorT_ClippingBox_std__allocatorT_ClippingBox_t_t
+    _p_std__vectorT_SectionPlane_std__allocatorT_SectionPlane_t_t
+    _p_std__vectorT_bool_std__allocatorT_bool_t_t _p_std__vectorT_double_std__allocatorT_double_t_t
+    _p_std__vectorT_float_std__allocatorT_float_t_t _p_std__vectorT_int_std__allocatorT_int_t_t
+    _p_std__vectorT_std__string_std__allocatorT_std__string_t_t _p_std__wstring
+    _p_swig__ConstIterator _p_swig__GC_VALUE _p_swig__Iterator _p_value_type _p_void
+  ].freeze
+end
