@@ -4,6 +4,7 @@
 
 #include "binding/Classes.h"
 #include "callbacks/Director.h"
+#include "callbacks/Operation.h"
 
 namespace orvax {
 namespace {
@@ -23,32 +24,21 @@ VALUE initialize(const MethodDef&, int, VALUE*, VALUE self) {
 
 // The Ruby methods of the class: reached only when a script's object does not define
 // the operation itself (or calls it through super), which has no body to run.
-template <auto Op> struct Operation;
-template <class R, class... A, R (INativeToRuby::*Op)(A...)>
-struct Operation<Op> {
-  static constexpr int arity = sizeof...(A);
-  static VALUE run(const MethodDef& def, int, VALUE* argv, VALUE self) {
-    auto* object = receiver<INativeToRuby>(def, self, kCallbackType);
-    auto holders = convertArgs<A...>(def, argv);
+struct OwnObject {
+  static INativeToRuby* object(const MethodDef& def, VALUE self) {
+    return receiver<INativeToRuby>(def, self, kCallbackType);
+  }
+  static void check(const MethodDef& def, VALUE self, INativeToRuby* object) {
     Director* director = asDirector(object);
     if (director && director->self() == self) {
       raiseDirectorPureVirtual((std::string("INativeToRuby::") + def.name).c_str());
-    }
-    auto call = [object](auto&&... args) { return (object->*Op)(args...); };
-    if constexpr (std::is_void_v<R>) {
-      applyArgs<A...>(call, holders);
-      return Qnil;
-    } else {
-      return resultToRuby(applyArgs<A...>(call, holders));
     }
   }
 };
 
 template <auto Op, class... Texts>
 constexpr MethodDef operation(const char* name, Texts... typeTexts) {
-  using Row = Operation<Op>;
-  static_assert(sizeof...(Texts) == Row::arity, "one type text per argument");
-  return MethodDef{name, Row::arity, &Row::run, texts(typeTexts...)};
+  return operationRow<OwnObject, Op>(name, typeTexts...);
 }
 
 constexpr const char* kString = "std::string";

@@ -3,6 +3,7 @@
 // refresh the binding, answer the not-bound result or call the engine slot, convert
 // the slot's result. Rows select departures from it with flags.
 #include "binding/Method.h"
+#include "callbacks/Operation.h"
 #include "engine/Binding.h"
 #include "facade/MyNativeClass.h"
 
@@ -65,29 +66,16 @@ constexpr MethodDef custom(const char* name, int arity, MethodImpl impl, Texts..
 }
 
 // A row that calls an operation of the facade's own callback object.
-template <auto Op> struct CallbackOperation;
-template <class R, class... A, R (INativeToRuby::*Op)(A...)>
-struct CallbackOperation<Op> {
-  static constexpr int arity = sizeof...(A);
-  static VALUE run(const MethodDef& def, int, VALUE* argv, VALUE value) {
-    MyNativeClass* facade = self(def, value);
-    auto holders = convertArgs<A...>(def, argv);
-    INativeToRuby* callbacks = facade->mNativeToRuby;
-    auto call = [callbacks](auto&&... args) { return (callbacks->*Op)(args...); };
-    if constexpr (std::is_void_v<R>) {
-      applyArgs<A...>(call, holders);
-      return Qnil;
-    } else {
-      return resultToRuby(applyArgs<A...>(call, holders));
-    }
+struct FacadeCallbacks {
+  static INativeToRuby* object(const MethodDef& def, VALUE value) {
+    return self(def, value)->mNativeToRuby;
   }
+  static void check(const MethodDef&, VALUE, INativeToRuby*) {}
 };
 
 template <auto Op, class... Texts>
 constexpr MethodDef callback(const char* name, Texts... typeTexts) {
-  using Row = CallbackOperation<Op>;
-  static_assert(sizeof...(Texts) == Row::arity, "one type text per argument");
-  return MethodDef{name, Row::arity, &Row::run, texts(typeTexts...)};
+  return operationRow<FacadeCallbacks, Op>(name, typeTexts...);
 }
 
 }  // namespace orvax::facade
