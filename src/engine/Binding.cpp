@@ -204,6 +204,21 @@ void EngineCall::keep(const RubyError& error) {
   if (pending_ == nullptr) pending_ = new RubyError(error);
 }
 
+void EngineCall::handOverTo(DeferredErrors& later) {
+  if (pending_ == nullptr) return;
+  later.keep(*pending_);
+  delete pending_;
+  pending_ = nullptr;
+}
+
+void DeferredErrors::finish() {
+  if (pending_ == nullptr) return;
+  RubyError error = *pending_;
+  delete pending_;
+  pending_ = nullptr;
+  throw error;
+}
+
 void EngineCall::finish() {
   if (pending_ == nullptr) return;
   RubyError error = *pending_;

@@ -11,6 +11,8 @@ class MyNativeClass;
 
 namespace orvax::engine {
 
+class DeferredErrors;
+
 Slot* currentTable();
 Slot* defaultTable();
 inline bool isBound() { return currentTable() != defaultTable(); }
@@ -38,16 +40,35 @@ class EngineCall {
   void finish();
   static EngineCall* innermost();
   void keep(const RubyError& error);
+  // Moves the kept exception, if any, to `later` instead of raising it.
+  void handOverTo(DeferredErrors& later);
 
  private:
   EngineCall* outer_;
   RubyError* pending_ = nullptr;
 };
 
-// Calls slot K of the current table. The do-nothing slot answers a value-initialised
-// result without being called through a signature it does not have.
+// A sequence of engine calls that must all run (loading, releasing) before an exception
+// kept during one of them is raised: pass it to callSlot, then finish() it.
+class DeferredErrors {
+ public:
+  DeferredErrors() = default;
+  DeferredErrors(const DeferredErrors&) = delete;
+  DeferredErrors& operator=(const DeferredErrors&) = delete;
+  ~DeferredErrors() { delete pending_; }
+  void keep(const RubyError& error) {
+    if (pending_ == nullptr) pending_ = new RubyError(error);
+  }
+  // Raises the first kept exception, if any.
+  void finish();
+
+ private:
+  RubyError* pending_ = nullptr;
+};
+
+namespace detail {
 template <int K, class... A>
-auto callSlot(A&&... args) {
+auto callSlot(DeferredErrors* later, A&&... args) {
   using Fn = SlotType<K>;
   using R = std::invoke_result_t<Fn, A...>;
   Slot raw = currentTable()[K];
@@ -60,15 +81,36 @@ auto callSlot(A&&... args) {
   } else {
     auto fn = reinterpret_cast<Fn>(raw);
     EngineCall call;
+    auto done = [&] {
+      if (later) {
+        call.handOverTo(*later);
+      } else {
+        call.finish();
+      }
+    };
     if constexpr (std::is_void_v<R>) {
       fn(std::forward<A>(args)...);
-      call.finish();
+      done();
     } else {
       R result = fn(std::forward<A>(args)...);
-      call.finish();
+      done();
       return result;
     }
   }
+}
+}  // namespace detail
+
+// Calls slot K of the current table. The do-nothing slot answers a value-initialised
+// result without being called through a signature it does not have.
+template <int K, class... A>
+auto callSlot(A&&... args) {
+  return detail::callSlot<K>(nullptr, std::forward<A>(args)...);
+}
+
+// The same, keeping an exception raised during its callbacks in `later`.
+template <int K, class... A>
+auto callSlotDeferred(DeferredErrors& later, A&&... args) {
+  return detail::callSlot<K>(&later, std::forward<A>(args)...);
 }
 
 }  // namespace orvax::engine

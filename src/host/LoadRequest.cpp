@@ -1,5 +1,7 @@
 // The scripts' JSON load request.
 #include <cstdint>
+#include <stdexcept>
+#include <string>
 
 #include <nlohmann/json.hpp>
 
@@ -15,6 +17,22 @@ struct Versions {
   long long version, major, minor;
 };
 
+// A number read as a signed 64-bit integer, its fraction cut toward zero. A value that
+// does not fit is refused rather than wrapped (or, for a fraction, left to undefined
+// conversion).
+long long readVersion(nlohmann::json& request, const char* key) {
+  nlohmann::json& value = request[key];
+  bool fits = true;
+  if (value.is_number_float()) {
+    double number = value.get<double>();
+    fits = number >= -9223372036854775808.0 && number < 9223372036854775808.0;
+  } else if (value.is_number_unsigned()) {
+    fits = value.get<std::uint64_t>() <= static_cast<std::uint64_t>(INT64_MAX);
+  }
+  if (!fits) throw std::out_of_range(std::string("version number out of range: ") + key);
+  return value.get<std::int64_t>();
+}
+
 // Reads the three version members; a JSON error becomes an ArgumentError carrying the
 // library's message, before anything is loaded.
 Versions readVersions(const std::string& request) {
@@ -29,9 +47,9 @@ Versions readVersions(const std::string& request) {
           "expected JSON");
     }
     nlohmann::json json = nlohmann::json::parse(request);
-    versions.version = json["bk_version_number"].get<std::int64_t>();
-    versions.major = json["major_version"].get<std::int64_t>();
-    versions.minor = json["minor_version"].get<std::int64_t>();
+    versions.version = readVersion(json, "bk_version_number");
+    versions.major = readVersion(json, "major_version");
+    versions.minor = readVersion(json, "minor_version");
     return versions;
   } catch (const std::exception& e) {
     error = e.what();

@@ -1,0 +1,28 @@
+# Runs a scenario that changes process-wide engine state in an interpreter of its own.
+require 'open3'
+require 'rbconfig'
+require_relative 'scripted_engine'
+
+module EngineSupport
+  module Scenario
+    CHILD = File.expand_path('child.rb', __dir__)
+
+    # Runs `code` after the child prelude against stage `stage_name`; answers its standard
+    # output as lines. A failing scenario fails the test with its error output.
+    def run_scenario(stage_name, code)
+      stage = EngineSupport.stage(stage_name)
+      skip "stage #{stage_name} is not built" unless File.exist?(File.join(stage, 'lib', 'ORVAX.so'))
+      script = "require #{CHILD.dump}\n#{code}"
+      out, err, status = Open3.capture3({ 'ORVAX_STAGE' => stage }, RbConfig.ruby, '-W0',
+                                        '-e', script)
+      assert status.success?, "scenario failed (#{status}):\n#{out}\n#{err}"
+      out.lines(chomp: true)
+    end
+
+    # The two console lines of a first load from `stage_name`: directory and library path.
+    def path_lines(stage_name)
+      directory = EngineSupport.stage(stage_name) + '/'
+      [directory, directory + 'BrikolanHook.dll']
+    end
+  end
+end

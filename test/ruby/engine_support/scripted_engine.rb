@@ -1,0 +1,90 @@
+# Controls of the scripted stand-in engine, reached through Fiddle once the extension has
+# loaded it. Callbacks run Ruby code, so every control is called holding the GVL.
+require 'fiddle'
+require 'json'
+
+module EngineSupport
+  BUILD_DIR = ENV.fetch('ORVAX_BUILD_DIR') { File.expand_path('../../../build', __dir__) }
+
+  def self.stage(name) = File.join(BUILD_DIR, 'stages', name)
+  def self.engine_path(name) = File.join(stage(name), 'BrikolanHook.dll')
+
+  class ScriptedEngine
+    RTLD_NOLOAD = 4 # glibc; opens only what is already loaded
+
+    # The engine at `path` when something already loaded it, else nil. Never loads it.
+    def self.attach(path)
+      handle = open_loaded(path)
+      handle && new(handle)
+    end
+
+    def self.loaded?(path)
+      handle = open_loaded(path)
+      handle&.close
+      !handle.nil?
+    end
+
+    # A failed no-load open sets no error text, so Fiddle may hand out a null handle.
+    def self.open_loaded(path)
+      handle = Fiddle::Handle.new(path, Fiddle::RTLD_LAZY | RTLD_NOLOAD)
+      handle.to_i.zero? ? nil : handle
+    rescue Fiddle::DLError
+      nil
+    end
+
+    def initialize(handle)
+      @handle = handle
+      function = lambda do |name, args, result|
+        Fiddle::Function.new(handle[name], args, result, need_gvl: true)
+      end
+      @reset = function.('orvax_engine_reset', [], Fiddle::TYPE_VOID)
+      @answer = function.('orvax_engine_answer', [Fiddle::TYPE_INT, Fiddle::TYPE_VOIDP],
+                          Fiddle::TYPE_VOIDP)
+      @forget_calls = function.('orvax_engine_forget_calls', [], Fiddle::TYPE_VOID)
+      @log = function.('orvax_engine_log', [], Fiddle::TYPE_VOIDP)
+      @fire = function.('orvax_engine_fire', [Fiddle::TYPE_INT, Fiddle::TYPE_VOIDP],
+                        Fiddle::TYPE_VOIDP)
+      @fire_on_thread = function.('orvax_engine_fire_on_thread',
+                                  [Fiddle::TYPE_INT, Fiddle::TYPE_VOIDP], Fiddle::TYPE_VOIDP)
+      @script = function.('orvax_engine_script',
+                          [Fiddle::TYPE_INT, Fiddle::TYPE_INT, Fiddle::TYPE_VOIDP],
+                          Fiddle::TYPE_VOIDP)
+    end
+
+    def reset = @reset.call
+    def forget_calls = @forget_calls.call
+
+    # What engine slot `slot` answers from now on (see the engine's source for shapes).
+    def answer(slot, value) = checked(@answer.call(slot, JSON.generate(value)))
+
+    # The engine's calls: [slot, args] pairs, and [slot, :after_callback, k, result]
+    # where a scripted callback returned to the engine.
+    def calls
+      JSON.parse(@log.call.to_s).map do |entry|
+        if entry.key?('after_callback')
+          [entry['slot'], :after_callback, entry['after_callback'], entry['result']]
+        else
+          [entry['slot'], entry['args']]
+        end
+      end
+    end
+
+    # Calls made to one slot: the argument lists.
+    def calls_to(slot) = calls.select { |c| c[0] == slot && c.size == 2 }.map(&:last)
+
+    def fire(slot, *args) = checked(@fire.call(slot, JSON.generate(args)))
+    def fire_on_thread(slot, *args) = checked(@fire_on_thread.call(slot, JSON.generate(args)))
+
+    # While inside engine slot `slot`, call callback `callback` with `args`.
+    def script(slot, callback, *args) = checked(@script.call(slot, callback, JSON.generate(args)))
+
+    private
+
+    def checked(pointer)
+      result = JSON.parse(pointer.to_s)
+      raise "scripted engine: #{result['error']}" if result.is_a?(Hash) && result.key?('error')
+
+      result
+    end
+  end
+end

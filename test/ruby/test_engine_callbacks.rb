@@ -1,0 +1,159 @@
+# The engine's callback slots reaching the scripts' Ruby methods, which facade they
+# serve, and what happens to a script's exception raised during one.
+require_relative 'engine_support/in_process'
+
+class TestEngineCallbacks < Minitest::Test
+  include EngineSupport::InProcess
+  include OrvaxTest::GcStress
+
+  class Raising < OrvaxTest::RecordingCallbacks
+    def RubyMessageBox(message)
+      record(:RubyMessageBox, message)
+      raise IOError, "no box for #{message}"
+    end
+
+    def RubyYesNoBox(_question) = raise(IOError, 'no answer')
+    def getSectionPlanes = raise(IOError, 'no planes')
+  end
+
+  def test_every_callback_slot_reaches_its_method_with_converted_arguments
+    callbacks.section_planes = [1, 2.5]
+    results = [
+      engine.fire(82), engine.fire(83), engine.fire(84), engine.fire(86, "text\u0000with zero"),
+      engine.fire(87, 'sure?'), engine.fire(88, [1, -2.5], 'scene'), engine.fire(89, 'e57'),
+      engine.fire(90, 'cloud', true), engine.fire(91, 'oops'), engine.fire(92),
+      engine.fire(93), engine.fire(94), engine.fire(95), engine.fire(96, 'Ab')
+    ]
+    assert_equal [nil, nil, nil, nil, true, nil, nil, nil, nil, [1.0, 2.5], nil, nil, nil, nil],
+                 results
+    assert_equal [[:getModelMatrix], [:updateView], [:forceUpdateView],
+                  [:RubyMessageBox, "text\u0000with zero".b], [:RubyYesNoBox, 'sure?'],
+                  [:RubyAddScene, [1.0, -2.5], 'scene'], [:callAnalytics_pointCloudLoaded, 'e57'],
+                  [:point_cloud_loaded, 'cloud', true],
+                  [:callAnalytics_errorMessageEngagement, 'oops'], [:getSectionPlanes],
+                  [:initializeSettings], [:createClippingBox], [:removeClippingBox],
+                  [:updateSceneObserver, 'Ab']], callbacks.calls
+    scene = callbacks.calls.assoc(:RubyAddScene)[1]
+    assert scene.frozen?
+    assert(scene.all? { |v| v.is_a?(Float) })
+  end
+
+  def test_yes_no_answer_is_true_for_any_non_zero_integer
+    [[0, false], [1, true], [-1, true], [7, true]].each do |answer, expected|
+      callbacks.yes_no_answer = answer
+      assert_equal expected, engine.fire(87, 'q'), "answer #{answer}"
+    end
+  end
+
+  def test_update_html_then_update_view_of_the_facade_recorded_then
+    other = OrvaxTest::RecordingCallbacks.new
+    other_facade = ORVAX::MyNativeClass.new(other)
+    switching = callbacks
+    switching.define_singleton_method(:updateHtml) do
+      record(:updateHtml)
+      other_facade.getNumberofEntity # the script moves the callbacks to another facade
+    end
+    engine.fire(85)
+    assert_equal [[:updateHtml]], callbacks.calls
+    assert_equal [[:updateView]], other.calls
+  end
+
+  def test_update_html_alone_goes_to_one_facade
+    engine.fire(85)
+    assert_equal [[:updateHtml], [:updateView]], callbacks.calls
+  end
+
+  # Each 16-bit unit is encoded by itself: surrogates are not combined, and a lone one
+  # is encoded all the same.
+  def test_scene_observer_text_is_converted_unit_by_unit
+    engine.fire(96, [0x41, 0xE9, 0x20AC, 0xD83D, 0xDE00, 0xDC00, 0])
+    text = callbacks.calls.last[1]
+    assert_equal "A\u00e9\u20ac".b + "\xED\xA0\xBD\xED\xB8\x80\xED\xB0\x80\x00".b, text.b
+  end
+
+  def test_callbacks_go_to_the_facade_of_the_latest_binding_call
+    second = OrvaxTest::RecordingCallbacks.new
+    second_facade = ORVAX::MyNativeClass.new(second)
+    facade.setPointSize(1)
+    second_facade.setPointSize(2)
+    engine.fire(83)
+    # Methods that do not refresh the binding leave the callbacks where they are.
+    facade.ProcessCloud([1], 'x')
+    facade.ComputeCellNb(1)
+    facade.setZAxis(0, 0, 1)
+    engine.fire(84)
+    assert_equal [], callbacks.calls
+    assert_equal [[:updateView], [:forceUpdateView]], second.calls
+    facade.getPointSize # a value getter refreshes
+    engine.fire(83)
+    assert_equal [[:updateView]], callbacks.calls
+  end
+
+  def test_exception_in_a_callback_is_raised_by_the_facade_method_after_the_slot
+    facade = ORVAX::MyNativeClass.new(Raising.new)
+    engine.script(6, 86, 'first')
+    engine.script(6, 87, 'sure?')
+    engine.script(6, 92)
+    error = assert_raises(IOError) { facade.setPointSize(3) }
+    assert_equal 'no box for first', error.message
+    # The engine ran on after each callback and got the neutral answers.
+    assert_equal [[6, [3]], [6, :after_callback, 86, nil], [6, :after_callback, 87, false],
+                  [6, :after_callback, 92, []]], engine.calls
+  end
+
+  def test_exception_in_a_callback_of_a_getter_discards_the_result
+    facade = ORVAX::MyNativeClass.new(Raising.new)
+    engine.answer(71, 12)
+    engine.script(71, 86, 'size')
+    assert_raises(IOError) { facade.getPointSize }
+    engine.reset
+    engine.answer(71, 12)
+    assert_equal 12, facade.getPointSize
+  end
+
+  def test_nested_facade_call_during_a_callback_raises_in_its_own_method
+    inner = ORVAX::MyNativeClass.new(Raising.new)
+    seen = []
+    rescuing = true
+    callbacks.define_singleton_method(:updateView) do
+      record(:updateView)
+      begin
+        inner.getNameVector
+      rescue IOError => e
+        raise unless rescuing
+
+        seen << e.message
+      end
+    end
+    engine.script(40, 86, 'inner')
+    engine.script(6, 83)
+    assert_nil facade.setPointSize(4)
+    assert_equal ['no box for inner'], seen
+    # Not rescued by the script, it travels on to the outer facade call.
+    rescuing = false
+    error = assert_raises(IOError) { facade.setPointSize(5) }
+    assert_equal 'no box for inner', error.message
+  end
+
+  def test_exception_with_no_facade_call_in_progress_becomes_one_console_line
+    raising = ORVAX::MyNativeClass.new(Raising.new)
+    raising.getNumberofEntity
+    out, = capture_subprocess_io { assert_nil engine.fire(86, 'late') }
+    assert_equal "engine callback RubyMessageBox raised: IOError: no box for late\n", out
+    assert raising.isModuleLoaded # keeps the facade alive until here
+  end
+
+  def test_callback_from_a_foreign_thread_only_writes_a_line
+    callbacks.section_planes = [3.0]
+    out, = capture_subprocess_io do
+      assert_nil engine.fire_on_thread(83)
+      assert_equal false, engine.fire_on_thread(87, 'q')
+      assert_equal [], engine.fire_on_thread(92)
+    end
+    assert_equal ["engine callback updateView ignored: not called on a Ruby thread\n",
+                  "engine callback RubyYesNoBox ignored: not called on a Ruby thread\n",
+                  "engine callback getSectionPlanes ignored: not called on a Ruby thread\n"].join,
+                 out
+    assert_equal [], callbacks.calls
+  end
+end
