@@ -8,6 +8,10 @@ set(ORVAX_EXTENSION_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/binding/Method.cpp
   ${CMAKE_CURRENT_LIST_DIR}/binding/Init.cpp
   ${CMAKE_CURRENT_LIST_DIR}/binding/Containers.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/binding/SequenceSupport.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/binding/Iterator.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/binding/StringMap.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/callbacks/ClippingBoxClass.cpp
   ${CMAKE_CURRENT_LIST_DIR}/callbacks/Director.cpp
   ${CMAKE_CURRENT_LIST_DIR}/callbacks/CallbackInterface.cpp
   ${CMAKE_CURRENT_LIST_DIR}/engine/Binding.cpp

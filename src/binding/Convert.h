@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "binding/Errors.h"
+#include "binding/SequenceSupport.h"
 #include "binding/TypeTable.h"
 #include "binding/Wrapper.h"
 #include "callbacks/GeometryRecords.h"
@@ -260,22 +261,38 @@ template <> struct Element<std::string> {
   }
   static VALUE toRuby(const std::string& v) { return textToRuby(v); }
 };
-// Records are copied in and out; a read element is a new object owning its copy.
+// Records are copied in and out; a read element is a new object owning its copy (a
+// section plane has no Ruby class: its opaque object owns the copy all the same).
 template <class R> struct RecordElement {
   static int convert(VALUE v, R& out) {
-    void* p = nullptr;
-    int status = convertPointer(v, &p, descriptorOf<R>(), 0);
+    R* p = nullptr;
+    int status = convertResolvedAs(v, p, descriptorOf<R>());
     if (!isOk(status)) return status;
     if (p == nullptr) return kError;
-    out = *static_cast<R*>(p);
+    out = *p;
     return kOk;
   }
   static VALUE toRuby(const R& v) {
     auto copy = std::make_unique<R>(v);
-    VALUE wrapped = wrapPointer(copy.get(), descriptorOf<R>(), kOwn);
+    TypeDescriptor* type = descriptorOf<R>();
+    VALUE wrapped = type->classRecord ? wrapPointer(copy.get(), type, kOwn)
+                                      : wrapOwnedOpaque(copy.get(), type);
     copy.release();
     return wrapped;
   }
+};
+// A wrapped record or container by reference, found through reference wrappers; nil
+// is refused. `NilPassesCheck`: overload dispatch lets nil through to the null error.
+template <class T, bool NilPassesCheck = false> struct ResolvedRefArg {
+  using Holder = T*;
+  static constexpr bool refusesNull = true;
+  static int convert(VALUE v, Holder& h) { return convertResolvedAs(v, h, descriptorOf<T>()); }
+  static bool check(VALUE v) {
+    Holder h = nullptr;
+    return isOk(convert(v, h)) && (NilPassesCheck || h != nullptr);
+  }
+  static T& pass(Holder h) { return *h; }
+  static bool isNull(const Holder& h) { return h == nullptr; }
 };
 template <> struct Element<ClippingBox> : RecordElement<ClippingBox> {
   static constexpr const char* name = "ClippingBox";
@@ -283,6 +300,15 @@ template <> struct Element<ClippingBox> : RecordElement<ClippingBox> {
 template <> struct Element<SectionPlane> : RecordElement<SectionPlane> {
   static constexpr const char* name = "SectionPlane";
 };
+template <> struct Arg<const ClippingBox&> : ResolvedRefArg<ClippingBox> {};
+template <> struct Arg<const SectionPlane&> : ResolvedRefArg<SectionPlane> {};
+
+// The parameter type that takes one element the plain way (push, []=, assign, ...).
+template <class E> struct PlainElement { using type = E; };
+template <> struct PlainElement<std::string> { using type = const std::string&; };
+template <> struct PlainElement<ClippingBox> { using type = const ClippingBox&; };
+template <> struct PlainElement<SectionPlane> { using type = const SectionPlane&; };
+template <class E> using PlainElementParam = typename PlainElement<E>::type;
 
 template <class E> struct SequenceHolder {
   std::vector<E>* pointer = nullptr;
@@ -309,10 +335,7 @@ int convertSequence(VALUE v, SequenceHolder<E>& h) {
     h.owned = std::move(built);
     return kNewObject;
   }
-  void* p = nullptr;
-  int status = convertPointer(v, &p, descriptorOf<std::vector<E>>(), 0);
-  h.pointer = static_cast<std::vector<E>*>(p);
-  return status;
+  return convertResolvedAs(v, h.pointer, descriptorOf<std::vector<E>>());
 }
 
 template <class E>
@@ -324,8 +347,8 @@ bool checkSequence(VALUE v) {
     }
     return true;
   }
-  void* p = nullptr;
-  return isOk(convertPointer(v, &p, descriptorOf<std::vector<E>>(), 0));
+  std::vector<E>* p = nullptr;
+  return isOk(convertResolvedAs(v, p, descriptorOf<std::vector<E>>()));
 }
 
 template <class E> struct Arg<const std::vector<E>&> {
@@ -336,6 +359,10 @@ template <class E> struct Arg<const std::vector<E>&> {
   static const std::vector<E>& pass(Holder& h) { return *h.pointer; }
   static bool isNull(const Holder& h) { return h.pointer == nullptr; }
 };
+
+// A container by reference (swap, list fields): a wrapper only, not an Array.
+template <class E> struct Arg<std::vector<E>&> : ResolvedRefArg<std::vector<E>, true> {};
+template <> struct Arg<StringMap&> : ResolvedRefArg<StringMap, true> {};
 
 // Wrapped objects by reference, and wide texts (only as wrapped objects).
 template <> struct Arg<INativeToRuby&> : PointerArg<INativeToRuby> {

@@ -1,9 +1,10 @@
 # Shared set-up of the Ruby suites: loads the built extension and offers helpers.
-require 'minitest/autorun'
-
 lib = ENV.fetch('ORVAX_LIB') { File.expand_path('../../build/lib', __dir__) }
 $LOAD_PATH.unshift(lib)
+# The extension first: end procedures run in reverse order, so the tests (run by
+# minitest's) come before the extension's own, which retires its value-reference table.
 require 'ORVAX'
+require 'minitest/autorun'
 
 module OrvaxTest
   # Include in a test class to run its tests under GC.stress in the stress run.

@@ -1,0 +1,566 @@
+# The sequence classes share one design: every shared behaviour is checked on all seven.
+require 'orvax_test_helper'
+
+module ContainerCases
+  Case = Struct.new(:klass, :element, :mangled, :make, :key, :bad, keyword_init: true)
+
+  def self.box(sum)
+    b = ORVAX::ClippingBox.new
+    b.mSumBBMinnMax = sum
+    b
+  end
+
+  PLANES = ORVAX::SectionPlaneVector.new(3)
+
+  ALL = [
+    Case.new(klass: ORVAX::IntVector, element: 'int', mangled: 'int',
+             make: -> { [1, 2, 3] }, key: ->(x) { x }, bad: 'x'),
+    Case.new(klass: ORVAX::DoubleVector, element: 'double', mangled: 'double',
+             make: -> { [1.5, 2.5, 3.5] }, key: ->(x) { x }, bad: 'x'),
+    Case.new(klass: ORVAX::BoolVector, element: 'bool', mangled: 'bool',
+             make: -> { [true, false, true] }, key: ->(x) { x }, bad: nil),
+    Case.new(klass: ORVAX::FloatVector, element: 'float', mangled: 'float',
+             make: -> { [0.5, 1.5, 2.5] }, key: ->(x) { x }, bad: 'x'),
+    Case.new(klass: ORVAX::StringVector, element: 'std::string', mangled: 'std_string',
+             make: -> { %w[a b c] }, key: ->(x) { x }, bad: 1),
+    Case.new(klass: ORVAX::ClippingBoxVector, element: 'ClippingBox', mangled: 'ClippingBox',
+             make: -> { [box(1.0), box(2.0), box(3.0)] }, key: ->(x) { x.mSumBBMinnMax }, bad: 1),
+    Case.new(klass: ORVAX::SectionPlaneVector, element: 'SectionPlane', mangled: 'SectionPlane',
+             make: -> { [PLANES[0], PLANES[1], PLANES[2]] }, key: ->(x) { x.class }, bad: 1),
+  ].freeze
+
+  # Defines one test per class from a block taking the case.
+  def each_class(name, &body)
+    ALL.each do |c|
+      define_method("test_#{name}_#{c.klass.name.split('::').last}") { instance_exec(c, &body) }
+    end
+  end
+end
+
+class TestSequenceShared < Minitest::Test
+  extend ContainerCases
+
+  def keys(c, container)
+    container.to_a.map(&c.key)
+  end
+
+  def filled(c)
+    c.klass.new(c.make.call)
+  end
+
+  def prototypes_of(error)
+    error.message.split("\n", 3)
+  end
+
+  each_class('constructors') do |c|
+    assert_equal 0, c.klass.new.size
+    assert_equal 3, c.klass.new(3).size
+    assert_equal keys(c, c.klass.new(c.make.call)), c.make.call.map(&c.key)
+    copy = c.klass.new(filled(c))
+    assert_equal 3, copy.size
+    v = c.klass.new(2, c.make.call.first)
+    assert_equal [c.key.call(c.make.call.first)] * 2, keys(c, v)
+  end
+
+  each_class('initialize_overload_message') do |c|
+    name = c.klass.name.split('::').last
+    e = c.element
+    expected = "Wrong # of arguments for overloaded method '#{name}.new'.\n" \
+               "Possible C/C++ prototypes are:\n" \
+               "    #{name}.new()\n" \
+               "    #{name}.new(std::vector< #{e} > const &)\n" \
+               "    #{name}.new(std::vector< #{e} >::size_type size)\n" \
+               "    #{name}.new(std::vector< #{e} >::size_type size, std::vector< #{e} >::value_type const &value)\n"
+    error = assert_raises(ArgumentError) { c.klass.new(1, 2, 3) }
+    assert_equal expected, error.message
+    error = assert_raises(ArgumentError) { c.klass.new(:nope) }
+    assert_match(/\AWrong arguments for overloaded method '#{name}.new'/, error.message)
+  end
+
+  each_class('index_and_range_rules') do |c|
+    v = filled(c)
+    all = keys(c, v)
+    assert_equal all[2], c.key.call(v[-1])
+    assert_equal all[0], c.key.call(v.at(-3))
+    assert_nil v[3]
+    assert_nil v[-4]
+    assert_nil v.at(5)
+    assert_equal all[0, 2], keys(c, v[0, 2])
+    assert_equal all[1, 2], keys(c, v[-2, 5])
+    assert_nil v[0, 0]
+    assert_nil v[3, 1]
+    assert_equal all[1..], keys(c, v[1..-1])
+    assert_equal all[1...3], keys(c, v[1...3])
+    assert_equal [], keys(c, v[1...1])
+    assert_nil v[3..4]
+    assert_nil v[2..0]
+    assert_equal all[0, 2], keys(c, v.slice(-3, 2))
+    assert_nil v.slice(1, 0)
+    assert_equal c.klass, v[0, 1].class
+    assert_equal 'not a valid index or range', assert_raises(TypeError) { v['a'] }.message
+    assert_equal 'not a valid index or range', assert_raises(TypeError) { v[1.5] }.message
+    assert_equal all, keys(c, v), 'reading changes nothing'
+  end
+
+  each_class('removing_by_index') do |c|
+    v = filled(c)
+    all = keys(c, v)
+    assert_nil v.delete_at(3)
+    assert_equal all[1], c.key.call(v.delete_at(-2))
+    assert_equal all[2], c.key.call(v.pop)
+    assert_equal all[0], c.key.call(v.shift)
+    assert_nil v.pop
+    assert_nil v.shift
+    assert v.empty?
+  end
+
+  each_class('set_item_single') do |c|
+    v = filled(c)
+    x = c.make.call.first
+    all = keys(c, v)
+    v[-1] = x
+    assert_equal all, keys(c, v), 'a negative index stores nothing'
+    v[1] = x
+    assert_equal [all[0], c.key.call(x), all[2]], keys(c, v)
+    v[4] = x
+    assert_equal 5, v.size
+    assert_equal [c.key.call(x)] * 2, keys(c, v)[3, 2], 'new places get the value'
+  end
+
+  each_class('set_item_run') do |c|
+    v = filled(c)
+    all = keys(c, v)
+    given = c.make.call.reverse
+    result = (v[1, 1] = given)
+    assert_equal 5, v.size
+    assert_equal [all[0]] + given.map(&c.key) + [all[2]], keys(c, v)
+    w = filled(c)
+    assert_nil w.send(:[]=, 0, 0, given)
+    assert_equal all, keys(c, w)
+    returned = w.send(:[]=, -1, 5, given[0, 1])
+    assert_equal c.klass, returned.class
+    assert_equal [all[0], all[1], c.key.call(given[0])], keys(c, w)
+    w.send(:[]=, 4, 1, given[0, 1])
+    assert_equal 5, w.size, 'a start past the end pads first'
+    assert_raises(IndexError) { w.send(:[]=, -9, 1, given) }
+    v.send(:[]=, 0, 2, v) # the receiver as its own source
+    assert_equal 8, v.size
+    refute_nil result
+  end
+
+  each_class('insert_and_unshift') do |c|
+    v = filled(c)
+    all = keys(c, v)
+    x, y = c.make.call.values_at(0, 1)
+    same = v.insert(3, x, y)
+    assert_equal all + [x, y].map(&c.key), keys(c, v)
+    refute same.equal?(v)
+    assert_equal keys(c, v), keys(c, same), 'the result shares the receiver'
+    v.insert(-5, y)
+    assert_equal c.key.call(y), c.key.call(v[0])
+    assert_raises(IndexError) { v.insert(7, x) }
+    assert_raises(IndexError) { v.insert(-8, x) }
+    assert_equal 6, v.size
+    u = c.klass.new(c.make.call[0, 1])
+    u.unshift(x, y)
+    assert_equal [x, y, c.make.call[0]].map(&c.key), keys(c, u)
+    assert_equal 'wrong # of arguments(0 for 1)', assert_raises(ArgumentError) { u.unshift }.message
+  end
+
+  each_class('element_rule_failures') do |c|
+    v = filled(c)
+    error = assert_raises(TypeError) { v.unshift(c.make.call[0], c.bad) }
+    assert_equal c.element, error.message
+    assert_equal 3, v.size
+    assert_equal c.element, assert_raises(TypeError) { v.insert(0, c.bad) }.message
+    begin
+      raise 'pending'
+    rescue StandardError
+      error = assert_raises(ArgumentError) { v.unshift(c.bad, c.make.call[0]) }
+      assert_equal "Expected argument 1 of type #{c.element}, but got #{c.bad.class} #{c.bad.inspect}\n" \
+                   "\tin SWIG method 'std_vector_Sl_#{c.mangled}_Sg__unshift'", error.message
+      assert_equal 4, v.size, 'values already inserted stay'
+      error = assert_raises(ArgumentError) { v.insert(0, c.make.call[0], c.bad) }
+      assert_equal "Expected argument 2 of type #{c.element}, but got #{c.bad.class} #{c.bad.inspect}\n" \
+                   "\tin SWIG method 'std_vector_Sl_#{c.mangled}_Sg__insert__SWIG_0'", error.message
+      assert_equal 4, v.size, 'insert converts everything first'
+    end
+  end
+
+  each_class('push_uses_the_plain_conversion') do |c|
+    v = filled(c)
+    error = assert_raises(c.bad.nil? ? TypeError : StandardError) { v.push(c.bad) }
+    assert_match(/Expected argument 1 of type std::vector< #{Regexp.escape(c.element)} >::value_type const &/,
+                 error.message)
+    assert_match(/in SWIG method 'push'/, error.message)
+    assert_equal 3, v.size
+    assert_equal c.key.call(c.make.call[1]), c.key.call(v.push(c.make.call[1]))
+    assert_equal 4, (v << c.make.call[0]).size - 0 if false
+  end
+
+  each_class('blocks') do |c|
+    v = filled(c)
+    all = keys(c, v)
+    %i[each select reject reject! delete_if].each do |m|
+      assert_equal 'no block given', assert_raises(ArgumentError) { v.public_send(m) }.message
+    end
+    seen = []
+    result = v.each { |x| seen << c.key.call(x) }
+    assert_equal all, seen
+    refute result.equal?(v)
+    assert_equal all, keys(c, result)
+    picked = v.select { |x| c.key.call(x) == all[0] }
+    assert_equal c.klass, picked.class
+    assert_equal all.select { |k| k == all[0] }, keys(c, picked)
+    assert_equal all.reject { |k| k == all[0] }, keys(c, v.reject { |x| c.key.call(x) == all[0] })
+    assert_equal all, keys(c, v)
+    v.reject! { |x| c.key.call(x) == all[1] }
+    assert_equal all.reject { |k| k == all[1] }, keys(c, v)
+  end
+
+  each_class('block_changing_the_container') do |c|
+    v = filled(c)
+    count = 0
+    v.each { count += 1; v.clear }
+    assert_equal 1, count
+    w = filled(c)
+    pushes = 0
+    w.reject! { (pushes += 1) <= 10 && w.push(c.make.call[0]); true }
+    assert_equal 0, w.size
+    assert_equal 13, pushes
+  end
+
+  each_class('inspect_and_text') do |c|
+    v = filled(c)
+    e = c.element
+    sep = c.klass == ORVAX::BoolVector ? ', ' : ','
+    prefix = "std::vector<#{e}#{sep}std::allocator< #{e} > >"
+    assert v.inspect.start_with?("#{prefix} [")
+    assert_equal "#{prefix} []", c.klass.new.inspect
+    assert_equal c.make.call.map(&:to_s).join, v.to_s if c.klass.include?(Comparable) || %w[int double bool float std::string].include?(e)
+    refute v.to_a.frozen?
+  end
+
+  each_class('front_back_capacity_swap') do |c|
+    v = filled(c)
+    all = keys(c, v)
+    assert_equal all.first, c.key.call(v.front)
+    assert_equal all.last, c.key.call(v.back)
+    assert_nil c.klass.new.front
+    assert_nil c.klass.new.back
+    v.reserve(100)
+    assert_operator v.capacity, :>=, 100
+    other = c.klass.new(1)
+    v.swap(other)
+    assert_equal 1, v.size
+    assert_equal all, keys(c, other)
+    v.swap(v)
+    assert_equal 1, v.size
+    assert_raises(ArgumentError) { v.swap(nil) }
+    assert_raises(TypeError) { v.swap([]) }
+    v.clear
+    assert_equal 0, v.size
+    v.assign(2, c.make.call[2])
+    assert_equal [c.key.call(c.make.call[2])] * 2, keys(c, v)
+    v.resize(4)
+    assert_equal 4, v.size
+    v.resize(1, c.make.call[0])
+    assert_equal 1, v.size
+  end
+
+  each_class('absurd_sizes_are_refused') do |c|
+    v = filled(c)
+    assert_raises(RangeError) { c.klass.new(2**32 - 1) }
+    assert_raises(RangeError) { v.reserve(2**32 - 1) }
+    assert_raises(RangeError) { v.resize(2**32 - 1) }
+    assert_raises(RangeError) { v.assign(2**32 - 1, c.make.call[0]) }
+    assert_equal 3, v.size
+  end
+
+  each_class('allocator') do |c|
+    tail = { 'std::string' => 'std__string' }.fetch(c.element, c.element)
+    assert_equal "SWIG::TYPE_p_std__allocatorT_#{tail}_t", filled(c).get_allocator.class.name
+  end
+
+  each_class('enumerable_membership') do |c|
+    assert_equal c.klass != ORVAX::BoolVector, c.klass.include?(Enumerable)
+  end
+end
+
+class TestSequenceMessages < Minitest::Test
+  def msg
+    yield
+    flunk 'no error'
+  rescue ArgumentError => e
+    e.message
+  end
+
+  def test_overload_prototype_lists
+    v = ORVAX::DoubleVector.new([1.0])
+    assert_equal "Wrong arguments for overloaded method '__getitem__'.\nPossible C/C++ prototypes are:\n" \
+                 "    VALUE __getitem__(std::vector< double >::difference_type i, std::vector< double >::difference_type j)\n" \
+                 "    VALUE __getitem__(std::vector< double >::difference_type i)\n" \
+                 "    VALUE __getitem__(VALUE i)\n", msg { v[1, 2, 3] }
+    assert_match(/\AWrong # of arguments for overloaded method '__getitem__'/, msg { v[1, 2, 3, 4] })
+    assert_equal "Wrong arguments for overloaded method '__setitem__'.\nPossible C/C++ prototypes are:\n" \
+                 "    VALUE __setitem__(std::vector< double >::difference_type i, std::vector< double >::value_type const &x)\n" \
+                 "    VALUE __setitem__(std::vector< double >::difference_type i, std::vector< double >::difference_type j, " \
+                 "std::vector< double,std::allocator< double > > const &v)\n", msg { v[0] = 'x' }
+    assert_equal "Wrong arguments for overloaded method 'erase'.\nPossible C/C++ prototypes are:\n" \
+                 "    std::vector< double >::iterator erase(std::vector< double >::iterator pos)\n" \
+                 "    std::vector< double >::iterator erase(std::vector< double >::iterator first, std::vector< double >::iterator last)\n",
+                 msg { v.erase(0) }
+    assert_equal "Wrong arguments for overloaded method 'DoubleVector.resize'.\nPossible C/C++ prototypes are:\n" \
+                 "    void DoubleVector.resize(std::vector< double >::size_type new_size)\n" \
+                 "    void DoubleVector.resize(std::vector< double >::size_type new_size, std::vector< double >::value_type const &x)\n",
+                 msg { v.resize('x') }
+    assert_equal "Wrong # of arguments for overloaded method 'insert'.\nPossible C/C++ prototypes are:\n" \
+                 "    void insert(std::vector< double >::difference_type pos, int argc, VALUE *argv, ...)\n" \
+                 "    void insert(std::vector< double >::iterator pos, std::vector< double >::value_type const &x)\n" \
+                 "    void insert(std::vector< double >::iterator pos, std::vector< double >::size_type n, " \
+                 "std::vector< double >::value_type const &x)\n", msg { v.insert(0, 1, 2, 3, 4) }
+    assert_match(/\AWrong arguments for overloaded method 'insert'/, msg { v.insert(0) })
+  end
+
+  def test_argument_errors_name_the_native_types
+    v = ORVAX::IntVector.new([1])
+    e = assert_raises(TypeError) { v.at(1.5) }
+    assert_equal "Expected argument 1 of type std::vector< int >::difference_type, but got Float 1.5\n" \
+                 "\tin SWIG method 'at'", e.message
+    e = assert_raises(TypeError) { v.swap(ORVAX::DoubleVector.new) }
+    assert_match(/\AExpected argument 1 of type std::vector< int > &, but got ORVAX::DoubleVector/, e.message)
+    e = assert_raises(RuntimeError) { ORVAX::IntVector.allocate.size }
+    assert_equal 'ObjectPreviouslyDeleted', e.class.name
+    assert_match(/\AExpected argument 0 of type std::vector< int > \*/, e.message)
+    e = assert_raises(ArgumentError) { ORVAX::StringVector.new.push(nil) }
+    assert_match(/\Ainvalid null reference Expected argument 1 of type std::vector< std::string >::value_type const &/,
+                 e.message)
+    assert_equal 'wrong # of arguments(1 for 0)', assert_raises(ArgumentError) { v.size(1) }.message
+  end
+
+  def test_float_range_and_integer_width
+    assert_raises(RangeError) { ORVAX::FloatVector.new.push(1e39) }
+    assert_equal Float::INFINITY, ORVAX::FloatVector.new([Float::INFINITY])[0]
+    assert_raises(TypeError) { ORVAX::IntVector.new.push(2**31) }
+    assert_equal [true, true, false], ORVAX::BoolVector.new([7, true, 0]).to_a
+  end
+end
+
+class TestSequenceMembers < Minitest::Test
+  def test_int_vector_examples
+    v = ORVAX::IntVector.new([1, 2])
+    assert_equal 'std::vector<int,std::allocator< int > > [1,2]', v.inspect
+    assert_equal '12', v.to_s
+    assert_equal [0, 0, 0], ORVAX::IntVector.new(3).to_a
+    assert_equal [7, 7], ORVAX::IntVector.new(2, 7).to_a
+  end
+
+  def test_map_bang_and_delete
+    v = ORVAX::IntVector.new([1, 2, 3, 2])
+    assert_equal 'No block given', assert_raises(ArgumentError) { v.map_bang }.message
+    assert_equal [2, 4, 6, 4], v.map_bang { |x| x * 2 }.to_a
+    seen = []
+    error = assert_raises(TypeError) { v.map_bang { |x| seen << x; x == 6 ? 'x' : x + 1 } }
+    assert_equal 'int', error.message
+    assert_equal [3, 5, 6, 4], v.to_a, 'elements already replaced stay replaced'
+    assert_equal [2, 4, 6], seen, 'map_bang walks in order'
+    begin
+      raise 'pending'
+    rescue StandardError
+      e = assert_raises(TypeError) { v.map_bang { 'x' } }
+      assert_equal 'Yield block did not return a valid element for std::vector', e.message
+    end
+    assert_equal 4, v.__delete__(4)
+    assert_equal [3, 5, 6], v.to_a
+    assert_nil v.__delete__(9)
+    assert_equal :none, v.__delete__(9) { |x| x.nil? ? :none : :bad }
+    assert_nil v.__delete2__(3)
+    assert_raises(TypeError) { v.__delete2__('x') }
+    assert_equal [3, 5, 6], v.to_a
+  end
+
+  def test_record_vectors_lack_map_bang_and_delete
+    [ORVAX::ClippingBoxVector, ORVAX::SectionPlaneVector].each do |k|
+      refute k.method_defined?(:map_bang)
+      refute k.method_defined?(:__delete__)
+    end
+  end
+
+  def test_string_elements_are_new_byte_strings
+    v = ORVAX::StringVector.new(["a\0b"])
+    s = v[0]
+    assert_equal Encoding::ASCII_8BIT, s.encoding
+    assert_equal "a\0b".b, s
+    s << 'zz'
+    assert_equal "a\0b", v[0]
+  end
+
+  def test_record_elements_are_copies_but_front_refers
+    v = ORVAX::ClippingBoxVector.new([ORVAX::ClippingBox.new])
+    copy = v[0]
+    copy.mSumBBMinnMax = 5
+    assert_equal 0.0, v[0].mSumBBMinnMax
+    front = v.front
+    front.mSumBBMinnMax = 7
+    assert_equal 7.0, v[0].mSumBBMinnMax
+    v.back.sxXyYzZ.push(1.0)
+    assert_equal 7, v[0].sxXyYzZ.size
+    assert_equal 'SWIG::TYPE_p_SectionPlane', ORVAX::SectionPlaneVector.new(1).front.class.name
+  end
+
+  def test_front_reference_survives_growth_and_removal
+    v = ORVAX::ClippingBoxVector.new([ORVAX::ClippingBox.new])
+    front = v.front
+    bounds = front.sxXyYzZ
+    100.times { v.push(ORVAX::ClippingBox.new) } # storage moves
+    front.mClippingBoxVisible = true
+    assert v[0].get_Visible
+    assert_equal 6, bounds.size
+    v.clear
+    assert_equal 'ObjectPreviouslyDeleted', assert_raises(RuntimeError) { front.get_Visible }.class.name
+    assert_equal 'ObjectPreviouslyDeleted', assert_raises(RuntimeError) { bounds.size }.class.name
+  end
+
+  def test_owner_outlives_references
+    refs = Array.new(20) do
+      ORVAX::ClippingBoxVector.new([ORVAX::ClippingBox.new]).front.sxXyYzZ.each { nil }
+    end
+    GC.start
+    refs.each { |r| assert_equal [0.0] * 6, r.to_a }
+  end
+
+  def test_bool_vector_has_no_enumerable_methods
+    v = ORVAX::BoolVector.new([true, false])
+    %i[map find include? sort min each_with_index].each { |m| refute_respond_to v, m }
+    assert_equal true, v.front
+    assert_equal false, v.back
+  end
+
+  def test_enumerable_methods
+    v = ORVAX::IntVector.new([3, 1, 2])
+    assert_equal [6, 2, 4], v.map { |x| x * 2 }
+    assert_equal [1, 2, 3], v.sort
+    assert_equal 1, v.min
+    assert v.include?(2)
+    refute v.include?(9)
+    pairs = []
+    v.each_with_index { |x, i| pairs << [x, i] }
+    assert_equal [[3, 0], [1, 1], [2, 2]], pairs
+    assert_equal %w[a b], ORVAX::StringVector.new(%w[b a]).sort
+    assert_equal 1.5, ORVAX::DoubleVector.new([2.5, 1.5]).min
+  end
+
+  def test_array_arguments_elsewhere
+    assert_equal [1.0, 2.0], ORVAX::DoubleVector.new([1, 2]).to_a
+    b = ORVAX::ClippingBox.new
+    assert_raises(TypeError) { b.sxXyYzZ = [1.0] }
+  end
+end
+
+class TestStringStringMap < Minitest::Test
+  def map(pairs = { 'b' => '2', 'a' => '1', 'c' => '3' })
+    m = ORVAX::StringStringMap.new
+    pairs.each { |k, v| m[k] = v }
+    m
+  end
+
+  def test_keys_are_ordered_bytewise
+    m = map
+    m["\xff".b] = 'z'
+    m['B'] = 'y'
+    assert_equal ['B', 'a', 'b', 'c', "\xff".b], m.keys
+    assert_equal %w[y 1 2 3 z], m.values
+    seen = []
+    result = m.each { |k, v| seen << [k, v] }
+    assert_equal m.entries, seen
+    refute result.equal?(m)
+    assert_equal m.to_a, m.entries
+  end
+
+  def test_reading_and_writing
+    m = map
+    assert_equal '1', m['a']
+    assert_nil m['x']
+    assert_equal '', m.get('x')
+    assert_equal ['1', nil], m.values_at('a', 'x')
+    assert m.has_key?('a')
+    assert m.include?('b')
+    refute m.include?('x')
+    assert_equal 1, m.count('a')
+    assert_equal 0, m.count('x')
+    assert_equal 'a', m.delete('a')
+    assert_nil m.delete('a')
+    assert_equal({ 'b' => '2', 'c' => '3' }, m.to_hash)
+    assert_equal 2, m.size
+    refute m.empty?
+    m.clear
+    assert m.empty?
+  end
+
+  def test_text_forms
+    m = map('a' => '1', 'b' => '2')
+    prefix = 'std::map<std::string,std::string,std::less< std::string >,' \
+             'std::allocator< std::pair< std::string const,std::string > > >'
+    assert_equal "#{prefix} {\"a\"=>\"1\",\"b\"=>\"2\"}", m.inspect
+    assert_equal "#{prefix} {}", ORVAX::StringStringMap.new.inspect
+    assert_equal '["a", "1"]["b", "2"]', m.to_s
+  end
+
+  def test_blocks_and_select
+    m = map
+    %i[select each_key each_value each].each do |name|
+      assert_equal 'no block given', assert_raises(ArgumentError) { m.public_send(name) }.message
+    end
+    picked = m.select { |k, _v| k != 'b' }
+    assert_equal %w[a c], picked.keys
+    assert_equal %w[a b c], m.keys
+    keys = []
+    m.each_key { |k| keys << k; m.delete('b') }
+    assert_equal %w[a c], keys, 'removing the next entry inside the block is safe'
+    assert_equal %w[a c], m.map { |k, _v| k }
+  end
+
+  def test_constructors_erase_and_positions
+    copy = ORVAX::StringStringMap.new(map)
+    assert_equal %w[a b c], copy.keys
+    assert_equal %w[k], ORVAX::StringStringMap.new('k' => 'v').keys
+    error = assert_raises(ArgumentError) { ORVAX::StringStringMap.new(1, 2) }
+    assert_equal "Wrong # of arguments for overloaded method 'StringStringMap.new'.\n" \
+                 "Possible C/C++ prototypes are:\n" \
+                 "    StringStringMap.new(std::less< std::string > const &)\n" \
+                 "    StringStringMap.new()\n" \
+                 "    StringStringMap.new(std::map< std::string,std::string > const &)\n", error.message
+    m = map
+    assert_equal 1, m.erase('a')
+    assert_equal 0, m.erase('a')
+    m.erase(m.find('b'))
+    assert_equal %w[c], m.keys
+    m2 = map
+    m2.erase(m2.begin, m2.find('c'))
+    assert_equal %w[c], m2.keys
+    position = m2.find('c')
+    m2.delete('c')
+    assert_raises(IndexError) { m2.erase(position) }
+    assert_raises(TypeError) { m2.erase(map.begin) }
+    assert_raises(IndexError) { m2.erase(m2.end) }
+    assert_match(/\AWrong arguments for overloaded method 'StringStringMap.erase'/,
+                 assert_raises(ArgumentError) { m2.erase(m2.rbegin) }.message)
+    assert_equal "Wrong arguments for overloaded method 'each'.\nPossible C/C++ prototypes are:\n" \
+                 "    void each()\n    void each()\n", assert_raises(ArgumentError) { m2.each(1) }.message
+    assert_match(/TYPE_p_std__mapT.*__iterator\z/, m2.lower_bound('a').class.name)
+    assert_match(/__reverse_iterator\z/, m2.rend.class.name)
+    assert_equal 'SWIG::TYPE_p_std__allocatorT_std__pairT_std__string_const_std__string_t_t',
+                 m2.get_allocator.class.name
+    other = map
+    m2.swap(other)
+    assert_equal %w[a b c], m2.keys
+    assert_equal [], other.keys
+  end
+
+  def test_strings_only
+    m = map
+    assert_raises(TypeError) { m[1] = 'x' }
+    assert_raises(ArgumentError) { m['x'] = nil }
+    assert_equal Encoding::ASCII_8BIT, m['a'].encoding
+  end
+end
