@@ -1,0 +1,41 @@
+# Thin entry points; the build itself is described by CMakePresets.json.
+JOBS ?= 2
+MAKEFLAGS += --no-print-directory
+
+# The stages run one after the other even under make -j: each build uses every core.
+.NOTPARALLEL:
+
+.PHONY: all bootstrap build build-mingw demo test test-native test-mingw clean format
+
+all: build
+
+bootstrap:
+	@scripts/bootstrap
+
+build: bootstrap
+	cmake --preset default
+	cmake --build --preset default -j$(JOBS)
+
+build-mingw: bootstrap
+	cmake --preset mingw
+	cmake --build --preset mingw -j$(JOBS)
+
+demo:
+	@test -f examples/demo.rb || { echo "make demo: examples/demo.rb does not exist yet" >&2; exit 1; }
+	@$(MAKE) --no-print-directory build
+	ruby -I build/lib examples/demo.rb
+
+test: test-native test-mingw
+
+test-native: build
+	ctest --preset default --output-on-failure
+
+test-mingw: build-mingw
+	ctest --preset mingw --output-on-failure
+
+clean:
+	rm -rf build build-mingw
+
+format:
+	@command -v clang-format >/dev/null || { echo "make format: install clang-format (apt-get install clang-format)" >&2; exit 1; }
+	find src test examples bench -type f \( -name "*.cpp" -o -name "*.h" -o -name "*.c" \) 2>/dev/null | xargs -r clang-format -i
