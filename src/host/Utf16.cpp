@@ -35,7 +35,7 @@ std::string unitsToUtf8(const WideString& text) {
   return out;
 }
 
-bool utf8ToUnits(std::string_view text, WideString& out) {
+bool utf8ToUtf16(std::string_view text, WideString& out) {
   out.clear();
   out.reserve(text.size());
   std::size_t i = 0;
@@ -45,20 +45,15 @@ bool utf8ToUnits(std::string_view text, WideString& out) {
     std::size_t trail;
     std::uint32_t minimum;
     if (lead < 0x80) {
-      out += static_cast<WideChar>(lead);
-      ++i;
-      continue;
+      cp = lead, trail = 0, minimum = 0;
     } else if ((lead & 0xE0) == 0xC0) {
-      cp = lead & 0x1F;
-      trail = 1;
-      minimum = 0x80;
+      cp = lead & 0x1F, trail = 1, minimum = 0x80;
     } else if ((lead & 0xF0) == 0xE0) {
-      cp = lead & 0x0F;
-      trail = 2;
-      minimum = 0x800;
+      cp = lead & 0x0F, trail = 2, minimum = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+      cp = lead & 0x07, trail = 3, minimum = 0x10000;
     } else {
-      // Stray continuation bytes, and four-byte leads: those characters need two units.
-      return false;
+      return false;  // a stray continuation byte or no lead byte at all
     }
     if (text.size() - i <= trail) return false;
     for (std::size_t k = 1; k <= trail; ++k) {
@@ -66,8 +61,14 @@ bool utf8ToUnits(std::string_view text, WideString& out) {
       if ((next & 0xC0) != 0x80) return false;
       cp = (cp << 6) | (next & 0x3F);
     }
-    if (cp < minimum || isHighSurrogate(cp) || isLowSurrogate(cp)) return false;
-    out += static_cast<WideChar>(cp);
+    if (cp < minimum || cp > 0x10FFFF || isHighSurrogate(cp) || isLowSurrogate(cp)) return false;
+    if (cp >= 0x10000) {
+      cp -= 0x10000;
+      out += static_cast<WideChar>(0xD800 + (cp >> 10));
+      out += static_cast<WideChar>(0xDC00 + (cp & 0x3FF));
+    } else {
+      out += static_cast<WideChar>(cp);
+    }
     i += trail + 1;
   }
   return true;

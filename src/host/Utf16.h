@@ -17,10 +17,10 @@ static_assert(sizeof(WideChar) == 2, "wide texts are 16-bit units on every platf
 // surrogate units are not combined (a pair becomes two three-byte sequences).
 std::string unitsToUtf8(const WideString& text);
 
-// Decodes UTF-8 into 16-bit units, one unit per decoded character. Returns false
-// (and leaves `out` unspecified) for text that is not valid UTF-8 or that holds a
-// character above U+FFFF, which one unit cannot carry.
-bool utf8ToUnits(std::string_view text, WideString& out);
+// Decodes strict UTF-8 into UTF-16: one unit per character, a surrogate pair for a
+// character above U+FFFF. Returns false (and leaves `out` unspecified) for text that is
+// not UTF-8 (overlong forms, encoded surrogates, values beyond U+10FFFF, cut sequences).
+bool utf8ToUtf16(std::string_view text, WideString& out);
 
 // Converts a UTF-16 text to UTF-8, combining surrogate pairs; an unpaired surrogate
 // becomes U+FFFD.

@@ -21,27 +21,29 @@ TEST(UnitsToUtf8, EncodesEachUnitByItself) {
   EXPECT_EQ(unitsToUtf8(W(std::u16string(1, 0xDC00))), "\xED\xB0\x80");
 }
 
-TEST(Utf8ToUnits, DecodesOneUnitPerCharacter) {
+TEST(Utf8ToUtf16, DecodesOneUnitPerCharacterAndPairsAboveTheBasicPlane) {
   WideString out;
-  ASSERT_TRUE(utf8ToUnits("", out));
+  ASSERT_TRUE(utf8ToUtf16("", out));
   EXPECT_TRUE(out.empty());
-  ASSERT_TRUE(utf8ToUnits("C:\\d\xC3\xA9j\xC3\xA0\\\xE2\x82\xAC.dll", out));
+  ASSERT_TRUE(utf8ToUtf16("C:\\d\xC3\xA9j\xC3\xA0\\\xE2\x82\xAC.dll", out));
   EXPECT_EQ(out, W(u"C:\\d\u00E9j\u00E0\\\u20AC.dll"));
-  ASSERT_TRUE(utf8ToUnits(std::string_view("\0", 1), out));
+  ASSERT_TRUE(utf8ToUtf16(std::string_view("\0", 1), out));
   EXPECT_EQ(out, W(std::u16string_view(u"\0", 1)));
+  ASSERT_TRUE(utf8ToUtf16("\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF", out));
+  EXPECT_EQ(out, W(u"\U0001F600\U0010FFFF"));
 }
 
-TEST(Utf8ToUnits, RoundTripsEveryCharacterOneUnitCarries) {
+TEST(Utf8ToUtf16, RoundTripsEveryCharacterOneUnitCarries) {
   for (std::uint32_t cp = 0; cp <= 0xFFFF; ++cp) {
     if (cp >= 0xD800 && cp <= 0xDFFF) continue;
     const WideString unit(1, static_cast<WideChar>(cp));
     WideString back;
-    ASSERT_TRUE(utf8ToUnits(unitsToUtf8(unit), back)) << std::hex << cp;
+    ASSERT_TRUE(utf8ToUtf16(unitsToUtf8(unit), back)) << std::hex << cp;
     ASSERT_EQ(back, unit) << std::hex << cp;
   }
 }
 
-TEST(Utf8ToUnits, RefusesWhatIsNotStrictUtf8) {
+TEST(Utf8ToUtf16, RefusesWhatIsNotStrictUtf8) {
   const char* const refused[] = {
       "\xC0\x80",          // overlong zero
       "\xC1\xBF",          // overlong two-byte
@@ -53,14 +55,15 @@ TEST(Utf8ToUnits, RefusesWhatIsNotStrictUtf8) {
       "\xE2\x82x",         // continuation missing
       "\x80",              // stray continuation
       "a\xBFz",            // stray continuation inside
-      "\xF0\x9F\x98\x80",  // U+1F600 needs two units
-      "\xF4\x8F\xBF\xBF",  // U+10FFFF
+      "\xF0\x8F\xBF\xBF",  // overlong four-byte
+      "\xF4\x90\x80\x80",  // beyond U+10FFFF
+      "\xF0\x9F\x98",      // truncated four-byte
       "\xF8\x88\x80\x80\x80",
       "\xFF",
   };
   for (const char* text : refused) {
     WideString out;
-    EXPECT_FALSE(utf8ToUnits(text, out)) << testing::PrintToString(text);
+    EXPECT_FALSE(utf8ToUtf16(text, out)) << testing::PrintToString(text);
   }
 }
 
