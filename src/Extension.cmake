@@ -20,8 +20,6 @@ set(ORVAX_EXTENSION_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/host/LoadRequest.cpp
 )
 
-find_package(nlohmann_json 3.11 REQUIRED)
-
 function(orvax_add_extension target module_name output_dir)
   add_library(${target} MODULE ${ORVAX_EXTENSION_SOURCES})
   set_target_properties(${target} PROPERTIES
@@ -30,7 +28,7 @@ function(orvax_add_extension target module_name output_dir)
   target_compile_definitions(${target} PRIVATE ORVAX_MODULE_NAME=${module_name})
   target_compile_options(${target} PRIVATE ${ORVAX_WARNINGS})
   target_include_directories(${target} PRIVATE ${CMAKE_CURRENT_FUNCTION_LIST_DIR})
-  target_link_libraries(${target} PRIVATE ruby_interpreter nlohmann_json::nlohmann_json
+  target_link_libraries(${target} PRIVATE ruby_interpreter orvax_json
                         orvax_platform_${ORVAX_PLATFORM} orvax_portable)
   # One exported symbol: the interpreter's entry point.
   set(script ${CMAKE_CURRENT_BINARY_DIR}/${target}.exports)
