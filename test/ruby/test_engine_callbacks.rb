@@ -156,4 +156,27 @@ class TestEngineCallbacks < Minitest::Test
                  out
     assert_equal [], callbacks.calls
   end
+
+  # A facade collected while the callbacks serve it: they must answer as if no facade
+  # were recorded, never reach the released object.
+  def test_collected_current_facade_is_forgotten
+    seen = ObjectSpace::WeakMap.new
+    collected = lambda do
+      3.times { GC.start(full_mark: true, immediate_sweep: true) }
+      seen.keys.empty?
+    end
+    make_current = lambda do
+      facade = ORVAX::MyNativeClass.new(OrvaxTest::RecordingCallbacks.new)
+      facade.getNumberofEntity
+      seen[facade] = true
+      nil
+    end
+    make_current.call
+    # The collector scans the stack conservatively: try a few times before giving up.
+    5.times { break if collected.call; make_current.call }
+    skip 'the facade stayed reachable from the stack' unless collected.call
+    assert_equal false, engine.fire(87, 'anyone?')
+    assert_equal [], engine.fire(92)
+    assert_nil engine.fire(83)
+  end
 end
