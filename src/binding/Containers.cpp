@@ -9,8 +9,7 @@ void includeEnumerable(VALUE klass) {
   protect([&] { rb_include_module(klass, rb_eval_string("Enumerable")); });
 }
 
-void defineAliases(VALUE klass,
-                   std::initializer_list<std::pair<const char*, const char*>> pairs) {
+void defineAliases(VALUE klass, std::initializer_list<std::pair<const char*, const char*>> pairs) {
   for (const auto& [alias, original] : pairs) {
     protect([&] { rb_define_alias(klass, alias, original); });
   }
@@ -55,29 +54,26 @@ struct FloatTraits
   static constexpr char mangled[] = "float";
   static constexpr char inspectType[] = "std::vector<float,std::allocator< float > >";
 };
-struct StringTraits : SequenceTraits<std::string, Type::StringVector, Type::AllocatorString,
-                                     true, true, false> {
+struct StringTraits
+    : SequenceTraits<std::string, Type::StringVector, Type::AllocatorString, true, true, false> {
   static constexpr char className[] = "StringVector";
   static constexpr char element[] = "std::string";
   static constexpr char mangled[] = "std_string";
-  static constexpr char inspectType[] =
-      "std::vector<std::string,std::allocator< std::string > >";
+  static constexpr char inspectType[] = "std::vector<std::string,std::allocator< std::string > >";
 };
 struct ClippingBoxTraits : SequenceTraits<ClippingBox, Type::ClippingBoxVector,
                                           Type::AllocatorClippingBox, true, false, true> {
   static constexpr char className[] = "ClippingBoxVector";
   static constexpr char element[] = "ClippingBox";
   static constexpr char mangled[] = "ClippingBox";
-  static constexpr char inspectType[] =
-      "std::vector<ClippingBox,std::allocator< ClippingBox > >";
+  static constexpr char inspectType[] = "std::vector<ClippingBox,std::allocator< ClippingBox > >";
 };
 struct SectionPlaneTraits : SequenceTraits<SectionPlane, Type::SectionPlaneVector,
                                            Type::AllocatorSectionPlane, true, false, true> {
   static constexpr char className[] = "SectionPlaneVector";
   static constexpr char element[] = "SectionPlane";
   static constexpr char mangled[] = "SectionPlane";
-  static constexpr char inspectType[] =
-      "std::vector<SectionPlane,std::allocator< SectionPlane > >";
+  static constexpr char inspectType[] = "std::vector<SectionPlane,std::allocator< SectionPlane > >";
 };
 
 ClassRecord records[7]{};

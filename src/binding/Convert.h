@@ -36,28 +36,58 @@ struct RubyValue {
 };
 
 // Native types that wrapper objects carry, and their descriptors.
-template <class T> struct WrappedType;
-template <> struct WrappedType<MyNativeClass> { static constexpr Type type = Type::MyNativeClass; };
-template <> struct WrappedType<INativeToRuby> { static constexpr Type type = Type::INativeToRuby; };
-template <> struct WrappedType<ClippingBox> { static constexpr Type type = Type::ClippingBox; };
-template <> struct WrappedType<SectionPlane> { static constexpr Type type = Type::SectionPlane; };
-template <> struct WrappedType<WideString> { static constexpr Type type = Type::WideString; };
-template <> struct WrappedType<StringMap> { static constexpr Type type = Type::StringStringMap; };
-template <> struct WrappedType<std::vector<int>> { static constexpr Type type = Type::IntVector; };
-template <> struct WrappedType<std::vector<double>> {
+template <class T>
+struct WrappedType;
+template <>
+struct WrappedType<MyNativeClass> {
+  static constexpr Type type = Type::MyNativeClass;
+};
+template <>
+struct WrappedType<INativeToRuby> {
+  static constexpr Type type = Type::INativeToRuby;
+};
+template <>
+struct WrappedType<ClippingBox> {
+  static constexpr Type type = Type::ClippingBox;
+};
+template <>
+struct WrappedType<SectionPlane> {
+  static constexpr Type type = Type::SectionPlane;
+};
+template <>
+struct WrappedType<WideString> {
+  static constexpr Type type = Type::WideString;
+};
+template <>
+struct WrappedType<StringMap> {
+  static constexpr Type type = Type::StringStringMap;
+};
+template <>
+struct WrappedType<std::vector<int>> {
+  static constexpr Type type = Type::IntVector;
+};
+template <>
+struct WrappedType<std::vector<double>> {
   static constexpr Type type = Type::DoubleVector;
 };
-template <> struct WrappedType<std::vector<bool>> { static constexpr Type type = Type::BoolVector; };
-template <> struct WrappedType<std::vector<float>> {
+template <>
+struct WrappedType<std::vector<bool>> {
+  static constexpr Type type = Type::BoolVector;
+};
+template <>
+struct WrappedType<std::vector<float>> {
   static constexpr Type type = Type::FloatVector;
 };
-template <> struct WrappedType<std::vector<std::string>> {
+template <>
+struct WrappedType<std::vector<std::string>> {
   static constexpr Type type = Type::StringVector;
 };
-template <> struct WrappedType<std::vector<ClippingBox>> {
+template <>
+struct WrappedType<std::vector<ClippingBox>> {
   static constexpr Type type = Type::ClippingBoxVector;
 };
-template <> struct WrappedType<std::vector<SectionPlane>> {
+template <>
+struct WrappedType<std::vector<SectionPlane>> {
   static constexpr Type type = Type::SectionPlaneVector;
 };
 
@@ -76,8 +106,10 @@ bool readSigned(VALUE v, long long lo, long long hi, long long& out);
 bool readUnsigned(VALUE v, int bits, unsigned long long& out);
 bool readDouble(VALUE v, double& out);
 
-template <class T> struct Scalar;
-template <> struct Scalar<int> {
+template <class T>
+struct Scalar;
+template <>
+struct Scalar<int> {
   static int convert(VALUE v, int& out) {
     long long value;
     if (!readSigned(v, INT_MIN, INT_MAX, value)) return kTypeError;
@@ -86,7 +118,8 @@ template <> struct Scalar<int> {
   }
   static VALUE toRuby(int v) { return INT2NUM(v); }
 };
-template <> struct Scalar<unsigned> {
+template <>
+struct Scalar<unsigned> {
   static int convert(VALUE v, unsigned& out) {
     unsigned long long value;
     if (!readUnsigned(v, 32, value)) return kTypeError;
@@ -95,23 +128,27 @@ template <> struct Scalar<unsigned> {
   }
   static VALUE toRuby(unsigned v) { return UINT2NUM(v); }
 };
-template <> struct Scalar<long long> {
+template <>
+struct Scalar<long long> {
   static int convert(VALUE v, long long& out) {
     return readSigned(v, LLONG_MIN, LLONG_MAX, out) ? kOk : kTypeError;
   }
   static VALUE toRuby(long long v) { return LL2NUM(v); }
 };
-template <> struct Scalar<unsigned long long> {
+template <>
+struct Scalar<unsigned long long> {
   static int convert(VALUE v, unsigned long long& out) {
     return readUnsigned(v, 64, out) ? kOk : kTypeError;
   }
   static VALUE toRuby(unsigned long long v) { return ULL2NUM(v); }
 };
-template <> struct Scalar<double> {
+template <>
+struct Scalar<double> {
   static int convert(VALUE v, double& out) { return readDouble(v, out) ? kOk : kTypeError; }
   static VALUE toRuby(double v) { return DBL2NUM(v); }
 };
-template <> struct Scalar<float> {
+template <>
+struct Scalar<float> {
   static int convert(VALUE v, float& out) {
     double value;
     if (!readDouble(v, value)) return kTypeError;
@@ -121,7 +158,8 @@ template <> struct Scalar<float> {
   }
   static VALUE toRuby(float v) { return DBL2NUM(static_cast<double>(v)); }
 };
-template <> struct Scalar<bool> {
+template <>
+struct Scalar<bool> {
   static int convert(VALUE v, bool& out) {
     if (v == Qtrue) {
       out = true;
@@ -152,9 +190,11 @@ VALUE textToRuby(const std::string& text);
 
 // ---- argument conversions -------------------------------------------------------------
 
-template <class P, class Enable = void> struct Arg;
+template <class P, class Enable = void>
+struct Arg;
 
-template <class T> struct ScalarArg {
+template <class T>
+struct ScalarArg {
   using Holder = T;
   static constexpr bool refusesNull = false;
   static int convert(VALUE v, Holder& h) { return Scalar<T>::convert(v, h); }
@@ -165,15 +205,23 @@ template <class T> struct ScalarArg {
   static T pass(Holder& h) { return h; }
   static bool isNull(const Holder&) { return false; }
 };
-template <> struct Arg<int> : ScalarArg<int> {};
-template <> struct Arg<unsigned> : ScalarArg<unsigned> {};
-template <> struct Arg<long long> : ScalarArg<long long> {};
-template <> struct Arg<unsigned long long> : ScalarArg<unsigned long long> {};
-template <> struct Arg<double> : ScalarArg<double> {};
-template <> struct Arg<float> : ScalarArg<float> {};
-template <> struct Arg<bool> : ScalarArg<bool> {};
+template <>
+struct Arg<int> : ScalarArg<int> {};
+template <>
+struct Arg<unsigned> : ScalarArg<unsigned> {};
+template <>
+struct Arg<long long> : ScalarArg<long long> {};
+template <>
+struct Arg<unsigned long long> : ScalarArg<unsigned long long> {};
+template <>
+struct Arg<double> : ScalarArg<double> {};
+template <>
+struct Arg<float> : ScalarArg<float> {};
+template <>
+struct Arg<bool> : ScalarArg<bool> {};
 
-template <> struct Arg<RubyValue> {
+template <>
+struct Arg<RubyValue> {
   using Holder = RubyValue;
   static constexpr bool refusesNull = false;
   static int convert(VALUE v, Holder& h) {
@@ -186,7 +234,8 @@ template <> struct Arg<RubyValue> {
 };
 
 // A text by constant reference: no text (nil) is a null reference.
-template <> struct Arg<const std::string&> {
+template <>
+struct Arg<const std::string&> {
   using Holder = TextHolder;
   static constexpr bool refusesNull = true;
   static int convert(VALUE v, Holder& h) { return convertText(v, h); }
@@ -198,7 +247,8 @@ template <> struct Arg<const std::string&> {
   static bool isNull(const Holder& h) { return !h.present; }
 };
 // A text by value: no text is a type error.
-template <> struct Arg<std::string> {
+template <>
+struct Arg<std::string> {
   using Holder = TextHolder;
   static constexpr bool refusesNull = false;
   static int convert(VALUE v, Holder& h) {
@@ -214,7 +264,8 @@ template <> struct Arg<std::string> {
 };
 
 // Wrapped objects by pointer (nil allowed) and by reference (nil refused).
-template <class T> struct PointerArg {
+template <class T>
+struct PointerArg {
   using Holder = T*;
   static int convert(VALUE v, Holder& h) {
     void* p = nullptr;
@@ -228,29 +279,39 @@ template <class T> struct PointerArg {
   }
   static bool isNull(const Holder& h) { return h == nullptr; }
 };
-template <class T> struct Arg<T*, std::enable_if_t<std::is_class_v<T>>> : PointerArg<T> {
+template <class T>
+struct Arg<T*, std::enable_if_t<std::is_class_v<T>>> : PointerArg<T> {
   static constexpr bool refusesNull = false;
   static T* pass(T* h) { return h; }
 };
 
 // ---- sequences -----------------------------------------------------------------------
 
-template <class E> struct Element;
-template <class E> struct ScalarElement {
+template <class E>
+struct Element;
+template <class E>
+struct ScalarElement {
   static int convert(VALUE v, E& out) { return Scalar<E>::convert(v, out); }
   static VALUE toRuby(const E& v) { return Scalar<E>::toRuby(v); }
 };
-template <> struct Element<int> : ScalarElement<int> { static constexpr const char* name = "int"; };
-template <> struct Element<double> : ScalarElement<double> {
+template <>
+struct Element<int> : ScalarElement<int> {
+  static constexpr const char* name = "int";
+};
+template <>
+struct Element<double> : ScalarElement<double> {
   static constexpr const char* name = "double";
 };
-template <> struct Element<float> : ScalarElement<float> {
+template <>
+struct Element<float> : ScalarElement<float> {
   static constexpr const char* name = "float";
 };
-template <> struct Element<bool> : ScalarElement<bool> {
+template <>
+struct Element<bool> : ScalarElement<bool> {
   static constexpr const char* name = "bool";
 };
-template <> struct Element<std::string> {
+template <>
+struct Element<std::string> {
   static constexpr const char* name = "std::string";
   static int convert(VALUE v, std::string& out) {
     TextHolder h;
@@ -263,7 +324,8 @@ template <> struct Element<std::string> {
 };
 // Records are copied in and out; a read element is a new object owning its copy (a
 // section plane has no Ruby class: its opaque object owns the copy all the same).
-template <class R> struct RecordElement {
+template <class R>
+struct RecordElement {
   static int convert(VALUE v, R& out) {
     R* p = nullptr;
     int status = convertResolvedAs(v, p, descriptorOf<R>());
@@ -275,15 +337,16 @@ template <class R> struct RecordElement {
   static VALUE toRuby(const R& v) {
     auto copy = std::make_unique<R>(v);
     TypeDescriptor* type = descriptorOf<R>();
-    VALUE wrapped = type->classRecord ? wrapPointer(copy.get(), type, kOwn)
-                                      : wrapOwnedOpaque(copy.get(), type);
+    VALUE wrapped =
+        type->classRecord ? wrapPointer(copy.get(), type, kOwn) : wrapOwnedOpaque(copy.get(), type);
     copy.release();
     return wrapped;
   }
 };
 // A wrapped record or container by reference, found through reference wrappers; nil
 // is refused. `NilPassesCheck`: overload dispatch lets nil through to the null error.
-template <class T, bool NilPassesCheck = false> struct ResolvedRefArg {
+template <class T, bool NilPassesCheck = false>
+struct ResolvedRefArg {
   using Holder = T*;
   static constexpr bool refusesNull = true;
   static int convert(VALUE v, Holder& h) { return convertResolvedAs(v, h, descriptorOf<T>()); }
@@ -294,23 +357,41 @@ template <class T, bool NilPassesCheck = false> struct ResolvedRefArg {
   static T& pass(Holder h) { return *h; }
   static bool isNull(const Holder& h) { return h == nullptr; }
 };
-template <> struct Element<ClippingBox> : RecordElement<ClippingBox> {
+template <>
+struct Element<ClippingBox> : RecordElement<ClippingBox> {
   static constexpr const char* name = "ClippingBox";
 };
-template <> struct Element<SectionPlane> : RecordElement<SectionPlane> {
+template <>
+struct Element<SectionPlane> : RecordElement<SectionPlane> {
   static constexpr const char* name = "SectionPlane";
 };
-template <> struct Arg<const ClippingBox&> : ResolvedRefArg<ClippingBox> {};
-template <> struct Arg<const SectionPlane&> : ResolvedRefArg<SectionPlane> {};
+template <>
+struct Arg<const ClippingBox&> : ResolvedRefArg<ClippingBox> {};
+template <>
+struct Arg<const SectionPlane&> : ResolvedRefArg<SectionPlane> {};
 
 // The parameter type that takes one element the plain way (push, []=, assign, ...).
-template <class E> struct PlainElement { using type = E; };
-template <> struct PlainElement<std::string> { using type = const std::string&; };
-template <> struct PlainElement<ClippingBox> { using type = const ClippingBox&; };
-template <> struct PlainElement<SectionPlane> { using type = const SectionPlane&; };
-template <class E> using PlainElementParam = typename PlainElement<E>::type;
+template <class E>
+struct PlainElement {
+  using type = E;
+};
+template <>
+struct PlainElement<std::string> {
+  using type = const std::string&;
+};
+template <>
+struct PlainElement<ClippingBox> {
+  using type = const ClippingBox&;
+};
+template <>
+struct PlainElement<SectionPlane> {
+  using type = const SectionPlane&;
+};
+template <class E>
+using PlainElementParam = typename PlainElement<E>::type;
 
-template <class E> struct SequenceHolder {
+template <class E>
+struct SequenceHolder {
   std::vector<E>* pointer = nullptr;
   std::unique_ptr<std::vector<E>> owned;
 };
@@ -351,7 +432,8 @@ bool checkSequence(VALUE v) {
   return isOk(convertResolvedAs(v, p, descriptorOf<std::vector<E>>()));
 }
 
-template <class E> struct Arg<const std::vector<E>&> {
+template <class E>
+struct Arg<const std::vector<E>&> {
   using Holder = SequenceHolder<E>;
   static constexpr bool refusesNull = true;
   static int convert(VALUE v, Holder& h) { return convertSequence<E>(v, h); }
@@ -361,15 +443,19 @@ template <class E> struct Arg<const std::vector<E>&> {
 };
 
 // A container by reference (swap, list fields): a wrapper only, not an Array.
-template <class E> struct Arg<std::vector<E>&> : ResolvedRefArg<std::vector<E>, true> {};
-template <> struct Arg<StringMap&> : ResolvedRefArg<StringMap, true> {};
+template <class E>
+struct Arg<std::vector<E>&> : ResolvedRefArg<std::vector<E>, true> {};
+template <>
+struct Arg<StringMap&> : ResolvedRefArg<StringMap, true> {};
 
 // Wrapped objects by reference, and wide texts (only as wrapped objects).
-template <> struct Arg<INativeToRuby&> : PointerArg<INativeToRuby> {
+template <>
+struct Arg<INativeToRuby&> : PointerArg<INativeToRuby> {
   static constexpr bool refusesNull = true;
   static INativeToRuby& pass(INativeToRuby* h) { return *h; }
 };
-template <> struct Arg<WideString> : PointerArg<WideString> {
+template <>
+struct Arg<WideString> : PointerArg<WideString> {
   static constexpr bool refusesNull = true;
   static WideString pass(WideString* h) { return *h; }
 };
@@ -379,17 +465,21 @@ template <> struct Arg<WideString> : PointerArg<WideString> {
 VALUE frozenArray(VALUE array);
 [[noreturn]] void raiseSequenceTooLong();
 
-template <class R, class Enable = void> struct ToRuby {
+template <class R, class Enable = void>
+struct ToRuby {
   static VALUE convert(const R& v) { return Scalar<R>::toRuby(v); }
 };
-template <> struct ToRuby<std::string> {
+template <>
+struct ToRuby<std::string> {
   static VALUE convert(const std::string& v) { return textToRuby(v); }
 };
-template <> struct ToRuby<WideString> {
+template <>
+struct ToRuby<WideString> {
   static VALUE convert(const WideString& v) { return textToRuby(unitsToUtf8(v)); }
 };
 // Sequences returned by the engine or the script reach Ruby as new frozen Arrays.
-template <class E> struct ToRuby<std::vector<E>> {
+template <class E>
+struct ToRuby<std::vector<E>> {
   static VALUE convert(const std::vector<E>& v) {
     if (v.size() > static_cast<size_t>(INT_MAX)) raiseSequenceTooLong();
     VALUE array = protect([&] { return rb_ary_new_capa(static_cast<long>(v.size())); });
@@ -400,7 +490,8 @@ template <class E> struct ToRuby<std::vector<E>> {
     return frozenArray(array);
   }
 };
-template <> struct ToRuby<StringMap> {
+template <>
+struct ToRuby<StringMap> {
   static VALUE convert(const StringMap& v) {
     auto copy = std::make_unique<StringMap>(v);
     VALUE wrapped = wrapPointer(copy.get(), descriptorOf<StringMap>(), kOwn);

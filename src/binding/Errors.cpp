@@ -13,7 +13,8 @@ RubyError::Pin::Pin(VALUE v) : value(v) {
 }
 RubyError::Pin::~Pin() { rb_gc_unregister_address(&value); }
 
-RubyError::RubyError(VALUE exception, int tag) : pin_(std::make_shared<Pin>(exception)), tag_(tag) {}
+RubyError::RubyError(VALUE exception, int tag)
+    : pin_(std::make_shared<Pin>(exception)), tag_(tag) {}
 
 namespace detail {
 void throwProtectState(int state, VALUE savedErrinfo) {
@@ -35,7 +36,9 @@ VALUE newException(VALUE klass, const std::string& message) {
   return protect([&] { return rb_exc_new(klass, data, size); });
 }
 
-void raise(VALUE klass, const std::string& message) { throw RubyError(newException(klass, message)); }
+void raise(VALUE klass, const std::string& message) {
+  throw RubyError(newException(klass, message));
+}
 
 namespace {
 VALUE definedOnRequest(VALUE& slot, const char* name) {
@@ -51,21 +54,36 @@ VALUE previouslyDeletedClass = Qnil;
 
 VALUE errorClassForCode(int code) {
   switch (code) {
-    case -12: return rb_eNoMemError;
-    case -11: return rb_eRuntimeError;
-    case -10: return rb_eFatal;
-    case -9: return rb_eArgError;
-    case -8: return rb_eSyntaxError;
-    case -7: return rb_eRangeError;
-    case -6: return rb_eZeroDivError;
-    case -5: return rb_eTypeError;
-    case -4: return rb_eIndexError;
-    case -3: return rb_eRuntimeError;
-    case -2: return rb_eIOError;
-    case -1: return rb_eRuntimeError;
-    case -13: return definedOnRequest(nullReferenceClass, "NullReferenceError");
-    case -100: return definedOnRequest(previouslyDeletedClass, "ObjectPreviouslyDeleted");
-    default: return rb_eRuntimeError;
+    case -12:
+      return rb_eNoMemError;
+    case -11:
+      return rb_eRuntimeError;
+    case -10:
+      return rb_eFatal;
+    case -9:
+      return rb_eArgError;
+    case -8:
+      return rb_eSyntaxError;
+    case -7:
+      return rb_eRangeError;
+    case -6:
+      return rb_eZeroDivError;
+    case -5:
+      return rb_eTypeError;
+    case -4:
+      return rb_eIndexError;
+    case -3:
+      return rb_eRuntimeError;
+    case -2:
+      return rb_eIOError;
+    case -1:
+      return rb_eRuntimeError;
+    case -13:
+      return definedOnRequest(nullReferenceClass, "NullReferenceError");
+    case -100:
+      return definedOnRequest(previouslyDeletedClass, "ObjectPreviouslyDeleted");
+    default:
+      return rb_eRuntimeError;
   }
 }
 
@@ -111,8 +129,8 @@ void raiseNullReference(const char* typeText, const char* methodName, int positi
 }
 
 void raiseArityError(int given, int expected) {
-  raise(rb_eArgError, "wrong # of arguments(" + std::to_string(given) + " for " +
-                          std::to_string(expected) + ")");
+  raise(rb_eArgError,
+        "wrong # of arguments(" + std::to_string(given) + " for " + std::to_string(expected) + ")");
 }
 
 void raiseOverloadError(int count, int maxCount, const char* methodName, const char* prototypes) {
@@ -142,8 +160,6 @@ void raiseDirectorPureVirtual(const char* detail) {
   raise(rb_eRuntimeError, message);
 }
 
-bool rubyExceptionPending() {
-  return !NIL_P(rb_gv_get("$!"));
-}
+bool rubyExceptionPending() { return !NIL_P(rb_gv_get("$!")); }
 
 }  // namespace orvax

@@ -117,7 +117,8 @@ ClassRecord iteratorRecord{};
 
 void destroyIterator(void* pointer) { delete static_cast<IteratorBase*>(pointer); }
 
-template <bool Mutable> struct IteratorClass {
+template <bool Mutable>
+struct IteratorClass {
   static constexpr const char* selfText = Mutable ? "swig::Iterator *" : "swig::ConstIterator *";
   static constexpr const char* className = Mutable ? "Iterator" : "ConstIterator";
   static TypeDescriptor* type() {
@@ -249,7 +250,8 @@ constexpr MethodDef kIteratorMethods[] = {
 
 VALUE wrapIterator(IteratorBase* iterator, bool asMutable) {
   std::unique_ptr<IteratorBase> owned(iterator);
-  VALUE wrapped = wrapPointer(owned.get(), descriptor(asMutable ? Type::Iterator : Type::ConstIterator), kOwn);
+  VALUE wrapped =
+      wrapPointer(owned.get(), descriptor(asMutable ? Type::Iterator : Type::ConstIterator), kOwn);
   owned.release();
   // The value-reference table is gone once the interpreter's end procedures ran (and
   // at_exit code still runs after that): the wrapper holds the container as well.

@@ -56,8 +56,7 @@ bool guard(F&& body, VALUE* out, int* tag) {
 
 }  // namespace
 
-bool invokeGuarded(const MethodDef& def, int argc, VALUE* argv, VALUE self, VALUE* out,
-                   int* tag) {
+bool invokeGuarded(const MethodDef& def, int argc, VALUE* argv, VALUE self, VALUE* out, int* tag) {
   return guard(
       [&] {
         if (def.arity >= 0 && argc != def.arity) raiseArityError(argc, def.arity);

@@ -41,8 +41,7 @@ constexpr std::array<const char*, kMaxParams> texts(Texts... t) {
 // Runs a method row with the exception boundary; on failure stores the Ruby exception
 // (or the jump to resume) in *out and returns false. No C++ object of the call is
 // alive when it returns.
-bool invokeGuarded(const MethodDef& def, int argc, VALUE* argv, VALUE self, VALUE* out,
-                   int* tag);
+bool invokeGuarded(const MethodDef& def, int argc, VALUE* argv, VALUE self, VALUE* out, int* tag);
 
 // Runs `body` with the same boundary, for entry points that are not method rows
 // (allocators, free-standing callbacks). Raises in Ruby after the C++ frames are gone.
@@ -86,7 +85,8 @@ T* receiver(const MethodDef& def, VALUE self, const char* typeText) {
   void* p = nullptr;
   int status = convertPointer(self, &p, descriptorOf<T>(), 0);
   if (!isOk(status)) raiseArgumentError(status, typeText, def.nameInMessages(), 1, self);
-  if (p == nullptr) raiseArgumentError(kObjectPreviouslyDeleted, typeText, def.nameInMessages(), 1, self);
+  if (p == nullptr)
+    raiseArgumentError(kObjectPreviouslyDeleted, typeText, def.nameInMessages(), 1, self);
   return static_cast<T*>(p);
 }
 
@@ -106,8 +106,7 @@ typename Arg<P>::Holder convertArg(const MethodDef& def, std::size_t index, VALU
 
 template <class... P, std::size_t... I>
 std::tuple<typename Arg<P>::Holder...> convertArgsAt(const MethodDef& def, VALUE* argv,
-                                                     int firstPosition,
-                                                     std::index_sequence<I...>) {
+                                                     int firstPosition, std::index_sequence<I...>) {
   // Braced initialisation converts strictly left to right.
   return std::tuple<typename Arg<P>::Holder...>{
       convertArg<P>(def, I, argv[I], firstPosition + static_cast<int>(I))...};

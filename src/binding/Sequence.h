@@ -80,8 +80,7 @@ struct Sequence {
         kVectorText<Traits::element, sequence_text::kDifference>;
     static constexpr const char* size = kVectorText<Traits::element, sequence_text::kSize>;
     static constexpr const char* value = kVectorText<Traits::element, sequence_text::kValue>;
-    static constexpr const char* iterator =
-        kVectorText<Traits::element, sequence_text::kIterator>;
+    static constexpr const char* iterator = kVectorText<Traits::element, sequence_text::kIterator>;
     static constexpr const char* reference =
         kVectorText<Traits::element, sequence_text::kReference>;
     static constexpr const char* unshift =
@@ -235,8 +234,8 @@ struct Sequence {
     if (length < 1) return Qnil;
     long i = normaliseIndex(start, v.size());
     if (i < 0) return Qnil;
-    long last = static_cast<long>(std::min<long long>(static_cast<long long>(i) + length,
-                                                      static_cast<long long>(v.size())));
+    long last = static_cast<long>(
+        std::min<long long>(static_cast<long long>(i) + length, static_cast<long long>(v.size())));
     return wrapNew(copyRange(v, i, last));
   }
   static VALUE sliceMethod(const MethodDef& def, int, VALUE* argv, VALUE s) {
@@ -362,8 +361,8 @@ struct Sequence {
     auto n = static_cast<long>(v.size());
     if (start < 0) start += n;
     if (start < 0) raise(rb_eIndexError, "index out of range");
-    long long end = std::min<long long>(static_cast<long long>(start) + length,
-                                        std::max<long>(n, start));
+    long long end =
+        std::min<long long>(static_cast<long long>(start) + length, std::max<long>(n, start));
     checkGrowth(static_cast<unsigned long long>(std::max<long>(n, start)) - (end - start) +
                 elements.size());
     if (start > n) v.resize(static_cast<size_t>(start));
@@ -452,7 +451,8 @@ struct Sequence {
     if (argc == 1 && isIterator(argv[0])) {
       V* v = self(def, s);
       long i = iterator(def, argv[0], 2, v).index();
-      if (i < 0 || i >= static_cast<long>(v->size())) raise(rb_eIndexError, "iterator out of range");
+      if (i < 0 || i >= static_cast<long>(v->size()))
+        raise(rb_eIndexError, "iterator out of range");
       v->erase(v->begin() + i);
       return newIterator(s, i, false);
     }
@@ -484,7 +484,7 @@ struct Sequence {
   static void* resolveElement(VALUE owner, long i) {
     V* v = current(owner);
     return v && i >= 0 && i < static_cast<long>(v->size()) ? &(*v)[static_cast<size_t>(i)]
-                                                            : nullptr;
+                                                           : nullptr;
   }
 
   static VALUE assign(const MethodDef& def, int, VALUE* argv, VALUE s) {
@@ -507,8 +507,7 @@ struct Sequence {
       v->resize(n, e);
       return Qnil;
     }
-    raiseOverloadError(argc + 1, 4, Text::resizeName,
-                       prototypes(sequence_text::kResizePrototypes));
+    raiseOverloadError(argc + 1, 4, Text::resizeName, prototypes(sequence_text::kResizePrototypes));
   }
 
   static long insertPosition(long i, const V& v) {
@@ -608,8 +607,7 @@ constexpr MethodDef kSequenceMethods[] = {
               texts(Seq<Traits>::Text::difference, Seq<Traits>::Text::difference), -1, 0,
               "__getitem__"},
     MethodDef{"[]=", -1, Seq<Traits>::setItem,
-              texts(Seq<Traits>::Text::difference, Seq<Traits>::Text::value), -1, 0,
-              "__setitem__"},
+              texts(Seq<Traits>::Text::difference, Seq<Traits>::Text::value), -1, 0, "__setitem__"},
     MethodDef{"shift", 0, Seq<Traits>::template take<false>},
     MethodDef{"unshift", -1, Seq<Traits>::unshift, texts(), -1, 0, Seq<Traits>::Text::unshift},
     MethodDef{"empty?", 0, Seq<Traits>::empty, texts(), -1, 0, "empty"},
@@ -629,10 +627,10 @@ constexpr MethodDef kSequenceMethods[] = {
     MethodDef{"resize", -1, Seq<Traits>::resize,
               texts(Seq<Traits>::Text::size, Seq<Traits>::Text::value), -1, 0,
               Seq<Traits>::Text::resizeName},
-    MethodDef{"insert", -1, Seq<Traits>::insert,
-              texts(Seq<Traits>::Text::difference, Seq<Traits>::Text::size,
-                    Seq<Traits>::Text::value),
-              -1, 0, "insert"},
+    MethodDef{
+        "insert", -1, Seq<Traits>::insert,
+        texts(Seq<Traits>::Text::difference, Seq<Traits>::Text::size, Seq<Traits>::Text::value), -1,
+        0, "insert"},
     MethodDef{"reserve", 1, Seq<Traits>::reserve, texts(Seq<Traits>::Text::size)},
     MethodDef{"capacity", 0, Seq<Traits>::capacity},
 };
@@ -648,9 +646,9 @@ void defineAliases(VALUE klass, std::initializer_list<std::pair<const char*, con
 
 template <class Traits>
 void Sequence<Traits>::define(VALUE module, ClassRecord& record) {
-  VALUE klass = defineWrappedClass(module, Traits::className, rb_cObject, record, Traits::type,
-                                   allocateFor<Traits::type>,
-                                   [](void* p) { delete static_cast<V*>(p); });
+  VALUE klass =
+      defineWrappedClass(module, Traits::className, rb_cObject, record, Traits::type,
+                         allocateFor<Traits::type>, [](void* p) { delete static_cast<V*>(p); });
   if constexpr (Traits::enumerable) includeEnumerable(klass);
   defineMethods<kSequenceMethods<Traits>>(klass);
   if constexpr (Traits::extraMethods) defineMethods<kSequenceExtraMethods<Traits>>(klass);

@@ -41,8 +41,8 @@ int convertResolved(VALUE value, void** out, TypeDescriptor* type) {
     VALUE link = rb_attr_get(value, referenceId());
     if (RB_TYPE_P(link, T_ARRAY) && RARRAY_LEN(link) == 3) {
       if (!acceptsType(value, type)) return kError;
-      auto resolver = reinterpret_cast<Resolver>(
-          static_cast<std::uintptr_t>(NUM2ULL(RARRAY_AREF(link, 1))));
+      auto resolver =
+          reinterpret_cast<Resolver>(static_cast<std::uintptr_t>(NUM2ULL(RARRAY_AREF(link, 1))));
       void* p = resolver(RARRAY_AREF(link, 0), NUM2LONG(RARRAY_AREF(link, 2)));
       if (p == nullptr) return kObjectPreviouslyDeleted;
       *out = p;

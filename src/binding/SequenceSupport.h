@@ -55,7 +55,8 @@ constexpr std::size_t textLength(const char* text) {
   while (text[n] != '\0') ++n;
   return n;
 }
-template <std::size_t N> struct TextBuffer {
+template <std::size_t N>
+struct TextBuffer {
   char data[N];
 };
 template <const char*... Parts>

@@ -1,12 +1,13 @@
 // StringStringMap: the map of byte strings to byte strings. Walks over the map go by
 // key, so a block that changes the map never leaves a walk on a removed entry.
+#include "binding/StringMap.h"
+
 #include <iterator>
 #include <memory>
 #include <string>
 
 #include "binding/Classes.h"
 #include "binding/Iterator.h"
-#include "binding/StringMap.h"
 
 namespace orvax {
 namespace {
@@ -106,7 +107,8 @@ bool isPosition(VALUE value) { return positionOf(value) != nullptr; }
 // Where a position stands in `m` now (end for a removed key is refused by the caller).
 StringMap::iterator locate(const MethodDef& def, StringMap& m, VALUE value, int position) {
   MapPosition* at = positionOf(value);
-  if (!at || at->map != &m) raiseArgumentError(kTypeError, kIteratorText, def.nameInMessages(), position, value);
+  if (!at || at->map != &m)
+    raiseArgumentError(kTypeError, kIteratorText, def.nameInMessages(), position, value);
   return at->atEnd ? m.end() : m.lower_bound(at->key);
 }
 
@@ -284,7 +286,9 @@ template <int How>
 VALUE lookup(const MethodDef& def, int, VALUE* argv, VALUE s) {
   StringMap* m = self(def, s);
   std::string k = key(def, argv, 0);
-  StringMap::const_iterator at = How == 0 ? m->find(k) : How == 1 ? m->lower_bound(k) : m->upper_bound(k);
+  StringMap::const_iterator at = How == 0   ? m->find(k)
+                                 : How == 1 ? m->lower_bound(k)
+                                            : m->upper_bound(k);
   return newPosition<false>(s, *m, at);
 }
 
@@ -333,8 +337,8 @@ VALUE toHash(const MethodDef& def, int, VALUE*, VALUE s) {
 }
 
 constexpr MethodDef kMapMethods[] = {
-    MethodDef{"initialize", -1, initialize,
-              texts("std::map< std::string,std::string > const &"), -1, 0, "StringStringMap.new"},
+    MethodDef{"initialize", -1, initialize, texts("std::map< std::string,std::string > const &"),
+              -1, 0, "StringStringMap.new"},
     MethodDef{"dup", 0, dup},
     MethodDef{"delete", 1, deleteKey, texts(kKey)},
     MethodDef{"has_key?", 1, hasKey, texts(kKey), -1, 0, "has_key"},

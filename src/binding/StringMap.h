@@ -13,7 +13,8 @@ struct StringMapHolder {
 // A map from a wrapper of the map class, or from a Hash of Strings to Strings.
 int convertStringMap(VALUE v, StringMapHolder& h);
 
-template <> struct Arg<const StringMap&> {
+template <>
+struct Arg<const StringMap&> {
   using Holder = StringMapHolder;
   static constexpr bool refusesNull = true;
   static int convert(VALUE v, Holder& h) { return convertStringMap(v, h); }

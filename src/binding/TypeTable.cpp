@@ -11,7 +11,8 @@ namespace {
 // Iterators derive from const iterators without offset; the cast is the identity.
 void* iteratorToConstIterator(void* pointer, int*) { return pointer; }
 
-#define ORVAX_TYPE(id, mangled, text) TypeDescriptor id{mangled, text, nullptr, nullptr, nullptr, 0};
+#define ORVAX_TYPE(id, mangled, text) \
+  TypeDescriptor id{mangled, text, nullptr, nullptr, nullptr, 0};
 ORVAX_TYPE(tClippingBox, "_p_ClippingBox", "ClippingBox *")
 ORVAX_TYPE(tINativeToRuby, "_p_INativeToRuby", "INativeToRuby *")
 ORVAX_TYPE(tMyNativeClass, "_p_MyNativeClass", "MyNativeClass *")
@@ -40,16 +41,16 @@ ORVAX_TYPE(tLessString, "_p_std__lessT_std__string_t", "std::less< std::string >
 #define ORVAX_MAP_MANGLED                                                                          \
   "_p_std__mapT_std__string_std__string_std__lessT_std__string_t_std__allocatorT_std__pairT_std__" \
   "string_const_std__string_t_t_t"
-#define ORVAX_MAP_TEXT                                                                             \
-  "std::map< std::string,std::string,std::less< std::string >,std::allocator< std::pair< "         \
+#define ORVAX_MAP_TEXT                                                                     \
+  "std::map< std::string,std::string,std::less< std::string >,std::allocator< std::pair< " \
   "std::string const,std::string > > >"
 ORVAX_TYPE(tStringStringMap, ORVAX_MAP_MANGLED,
            ORVAX_MAP_TEXT " *|std::map< std::string,std::string > *")
 ORVAX_TYPE(tStringStringMapIterator, ORVAX_MAP_MANGLED "__iterator", ORVAX_MAP_TEXT "::iterator *")
 ORVAX_TYPE(tStringStringMapReverseIterator, ORVAX_MAP_MANGLED "__reverse_iterator",
            ORVAX_MAP_TEXT "::reverse_iterator *")
-#define ORVAX_VECTOR(id, mangledElement, element)                                            \
-  ORVAX_TYPE(id, "_p_std__vectorT_" mangledElement "_std__allocatorT_" mangledElement "_t_t", \
+#define ORVAX_VECTOR(id, mangledElement, element)                                               \
+  ORVAX_TYPE(id, "_p_std__vectorT_" mangledElement "_std__allocatorT_" mangledElement "_t_t",   \
              "std::vector< " element ",std::allocator< " element " > > *|std::vector< " element \
              " > *")
 ORVAX_VECTOR(tClippingBoxVector, "ClippingBox", "ClippingBox")
@@ -69,25 +70,44 @@ ORVAX_TYPE(tVoid, "_p_void", "VALUE|void *")
 #undef ORVAX_TYPE
 
 TypeDescriptor* initialTypes[kTypeCount] = {
-    &tClippingBox,       &tINativeToRuby,
-    &tMyNativeClass,     &tSectionPlane,
-    &tAllocatorType,     &tChar,
-    &tConstReference,    &tDifferenceType,
-    &tKeyType,           &tMappedType,
-    &tPointerToVoid,     &tReference,
-    &tSizeType,          &tAllocatorClippingBox,
-    &tAllocatorSectionPlane, &tAllocatorBool,
-    &tAllocatorDouble,   &tAllocatorFloat,
-    &tAllocatorInt,      &tAllocatorStringPair,
-    &tAllocatorString,   &tLessString,
-    &tStringStringMap,   &tStringStringMapIterator,
-    &tStringStringMapReverseIterator, &tClippingBoxVector,
-    &tSectionPlaneVector, &tBoolVector,
-    &tDoubleVector,      &tFloatVector,
-    &tIntVector,         &tStringVector,
-    &tWideString,        &tConstIterator,
-    &tGcValue,           &tIterator,
-    &tValueType,         &tVoid,
+    &tClippingBox,
+    &tINativeToRuby,
+    &tMyNativeClass,
+    &tSectionPlane,
+    &tAllocatorType,
+    &tChar,
+    &tConstReference,
+    &tDifferenceType,
+    &tKeyType,
+    &tMappedType,
+    &tPointerToVoid,
+    &tReference,
+    &tSizeType,
+    &tAllocatorClippingBox,
+    &tAllocatorSectionPlane,
+    &tAllocatorBool,
+    &tAllocatorDouble,
+    &tAllocatorFloat,
+    &tAllocatorInt,
+    &tAllocatorStringPair,
+    &tAllocatorString,
+    &tLessString,
+    &tStringStringMap,
+    &tStringStringMapIterator,
+    &tStringStringMapReverseIterator,
+    &tClippingBoxVector,
+    &tSectionPlaneVector,
+    &tBoolVector,
+    &tDoubleVector,
+    &tFloatVector,
+    &tIntVector,
+    &tStringVector,
+    &tWideString,
+    &tConstIterator,
+    &tGcValue,
+    &tIterator,
+    &tValueType,
+    &tVoid,
 };
 
 // Each type accepts itself; the const iterator also accepts the mutable iterator.

@@ -35,9 +35,8 @@ VALUE wrapPointer(void* pointer, TypeDescriptor* type, int ownFlag) {
     // No class of this extension tracks its objects, so a wrapper either owns its
     // object or frees nothing.
     FreeFunction freeFunction = ownFlag ? record->destroy : nullptr;
-    wrapper = protect([&] {
-      return rb_data_object_wrap(record->klass, pointer, record->mark, freeFunction);
-    });
+    wrapper = protect(
+        [&] { return rb_data_object_wrap(record->klass, pointer, record->mark, freeFunction); });
   } else {
     std::string className = std::string("TYPE") + type->name;
     wrapper = protect([&] {

@@ -48,9 +48,8 @@ using I = INativeToRuby;
 constexpr MethodDef kMethods[] = {
     MethodDef{"initialize", 0, initialize, texts(), -1, 0, "INativeToRuby"},
     operation<&I::RubyMessageBox>("RubyMessageBox", kStringRef),
-    operation<&I::RubyAddScene>("RubyAddScene",
-                                "std::vector< double,std::allocator< double > > const &",
-                                kStringRef),
+    operation<&I::RubyAddScene>(
+        "RubyAddScene", "std::vector< double,std::allocator< double > > const &", kStringRef),
     operation<&I::RubyYesNoBox>("RubyYesNoBox", kStringRef),
     operation<&I::getModelMatrix>("getModelMatrix"),
     operation<&I::updateView>("updateView"),
@@ -89,9 +88,9 @@ void destroyCallbackObject(void* pointer) { delete static_cast<INativeToRuby*>(p
 void defineDisown(VALUE module) { defineMethods<kModuleFunctions>(module, true); }
 
 void defineCallbackInterface(VALUE module) {
-  VALUE klass = defineWrappedClass(module, "INativeToRuby", rb_cObject, callbackRecord,
-                                   Type::INativeToRuby, allocateFor<Type::INativeToRuby>,
-                                   destroyCallbackObject);
+  VALUE klass =
+      defineWrappedClass(module, "INativeToRuby", rb_cObject, callbackRecord, Type::INativeToRuby,
+                         allocateFor<Type::INativeToRuby>, destroyCallbackObject);
   defineMethods<kMethods>(klass);
 }
 

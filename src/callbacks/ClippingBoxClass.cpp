@@ -29,7 +29,8 @@ VALUE initialize(const MethodDef&, int, VALUE*, VALUE s) {
   return s;
 }
 
-template <auto Member> struct Field;
+template <auto Member>
+struct Field;
 template <class T, T ClippingBox::*Member>
 struct Field<Member> {
   static constexpr bool isList = !std::is_arithmetic_v<T>;
@@ -74,7 +75,8 @@ using Sum = Field<&ClippingBox::mSumBBMinnMax>;
 using Enabled = Field<&ClippingBox::mClippingBoxEnabled>;
 using Visible = Field<&ClippingBox::mClippingBoxVisible>;
 
-constexpr const char* kSectionsText = "std::vector< SectionPlane,std::allocator< SectionPlane > > *";
+constexpr const char* kSectionsText =
+    "std::vector< SectionPlane,std::allocator< SectionPlane > > *";
 constexpr const char* kBoundsText = "std::vector< double,std::allocator< double > > *";
 
 constexpr MethodDef kBoxMethods[] = {
@@ -85,11 +87,9 @@ constexpr MethodDef kBoxMethods[] = {
     MethodDef{"sxXyYzZ", 0, Bounds::get},
     MethodDef{"mSumBBMinnMax=", 1, Sum::set, texts("double"), -1, 0, "mSumBBMinnMax"},
     MethodDef{"mSumBBMinnMax", 0, Sum::get},
-    MethodDef{"mClippingBoxEnabled=", 1, Enabled::set, texts("bool"), -1, 0,
-              "mClippingBoxEnabled"},
+    MethodDef{"mClippingBoxEnabled=", 1, Enabled::set, texts("bool"), -1, 0, "mClippingBoxEnabled"},
     MethodDef{"mClippingBoxEnabled", 0, Enabled::get},
-    MethodDef{"mClippingBoxVisible=", 1, Visible::set, texts("bool"), -1, 0,
-              "mClippingBoxVisible"},
+    MethodDef{"mClippingBoxVisible=", 1, Visible::set, texts("bool"), -1, 0, "mClippingBoxVisible"},
     MethodDef{"mClippingBoxVisible", 0, Visible::get},
     MethodDef{"get_Enabled", 0, flag<&ClippingBox::get_Enabled>},
     MethodDef{"get_Visible", 0, flag<&ClippingBox::get_Visible>},

@@ -34,9 +34,9 @@ class INativeToRubyDirector : public INativeToRuby, public Director {
   void updateHtml() override;
   void point_cloud_loaded(std::string text, bool flag) override;
   void callAnalytics_pointCloudLoaded(std::string text) override;
-  void callAnalytics_Initialization(std::string text, unsigned long long number,
-                                    std::string text2, std::string text3, std::string text4,
-                                    std::string text5, std::string text6) override;
+  void callAnalytics_Initialization(std::string text, unsigned long long number, std::string text2,
+                                    std::string text3, std::string text4, std::string text5,
+                                    std::string text6) override;
   void callAnalytics_errorMessageEngagement(std::string text) override;
   void callAnalytics_closeApplication(std::string text) override;
   std::vector<double> getSectionPlanes() override;
@@ -47,9 +47,7 @@ class INativeToRubyDirector : public INativeToRuby, public Director {
 };
 
 // The director behind a callback object, when it is one.
-inline Director* asDirector(INativeToRuby* object) {
-  return dynamic_cast<Director*>(object);
-}
+inline Director* asDirector(INativeToRuby* object) { return dynamic_cast<Director*>(object); }
 
 void defineCallbackInterface(VALUE module);
 

@@ -18,9 +18,8 @@ class INativeToRuby {
   virtual void point_cloud_loaded(std::string text, bool flag) = 0;
   virtual void callAnalytics_pointCloudLoaded(std::string text) = 0;
   virtual void callAnalytics_Initialization(std::string text, unsigned long long number,
-                                            std::string text2, std::string text3,
-                                            std::string text4, std::string text5,
-                                            std::string text6) = 0;
+                                            std::string text2, std::string text3, std::string text4,
+                                            std::string text5, std::string text6) = 0;
   virtual void callAnalytics_errorMessageEngagement(std::string text) = 0;
   virtual void callAnalytics_closeApplication(std::string text) = 0;
   virtual std::vector<double> getSectionPlanes() = 0;

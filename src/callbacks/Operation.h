@@ -12,7 +12,8 @@ namespace orvax {
 
 // Target::object(def, self) gives the object, after converting the receiver and before
 // the arguments; Target::check(def, self, object) runs once the arguments converted.
-template <class Target, auto Op> struct OperationMethod;
+template <class Target, auto Op>
+struct OperationMethod;
 template <class Target, class R, class... A, R (INativeToRuby::*Op)(A...)>
 struct OperationMethod<Target, Op> {
   static constexpr int arity = sizeof...(A);

@@ -49,8 +49,8 @@ R serve(const char* name, R neutral, F&& body) {
     RubyError kept = error;
     if (error.tag() != kRubyTagRaise) {
       // A throw or break cannot cross the engine; it becomes an ordinary error.
-      kept = RubyError(
-          newException(rb_eRuntimeError, std::string("non-local exit from engine callback ") + name));
+      kept = RubyError(newException(rb_eRuntimeError,
+                                    std::string("non-local exit from engine callback ") + name));
     }
     if (EngineCall* call = EngineCall::innermost()) {
       call->keep(kept);
@@ -100,8 +100,7 @@ bool cbYesNoBox(const Text& question) {
   });
 }
 void cbAddScene(const Doubles& values, const Text& text) {
-  serveVoid("RubyAddScene",
-            [&](MyNativeClass& f) { f.mNativeToRuby->RubyAddScene(values, text); });
+  serveVoid("RubyAddScene", [&](MyNativeClass& f) { f.mNativeToRuby->RubyAddScene(values, text); });
 }
 void cbPointCloudLoadedAnalytics(Text text) {
   serveVoid("callAnalytics_pointCloudLoaded",
@@ -119,8 +118,7 @@ Doubles cbGetSectionPlanes() {
                         [](MyNativeClass& f) { return f.mNativeToRuby->getSectionPlanes(); });
 }
 void cbInitializeSettings() {
-  serveVoid("initializeSettings",
-            [](MyNativeClass& f) { f.mNativeToRuby->initializeSettings(); });
+  serveVoid("initializeSettings", [](MyNativeClass& f) { f.mNativeToRuby->initializeSettings(); });
 }
 void cbCreateClippingBox() {
   serveVoid("createClippingBox", [](MyNativeClass& f) { f.mNativeToRuby->createClippingBox(); });

@@ -122,9 +122,15 @@ enum SlotNumber : int {
 };
 
 // Slots without a listed signature take nothing and return nothing.
-template <int K> struct SlotSignature { using type = void (*)(); };
-#define ORVAX_SLOT(k, ...) \
-  template <> struct SlotSignature<k> { using type = __VA_ARGS__; };
+template <int K>
+struct SlotSignature {
+  using type = void (*)();
+};
+#define ORVAX_SLOT(k, ...)    \
+  template <>                 \
+  struct SlotSignature<k> {   \
+    using type = __VA_ARGS__; \
+  };
 ORVAX_SLOT(kInitEngine, bool (*)(long long version, long long major, long long minor))
 ORVAX_SLOT(kScalePointCloud, void (*)(float factor))
 ORVAX_SLOT(kSetPointSize, void (*)(int))

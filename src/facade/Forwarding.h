@@ -30,8 +30,10 @@ VALUE notBound() {
   }
 }
 
-template <class Signature> struct ForwardTo;
-template <class R, class... A> struct ForwardTo<R (*)(A...)> {
+template <class Signature>
+struct ForwardTo;
+template <class R, class... A>
+struct ForwardTo<R (*)(A...)> {
   static constexpr int arity = sizeof...(A);
 
   template <int K, unsigned Flags>
@@ -55,8 +57,7 @@ template <int K, unsigned Flags = 0, class... Texts>
 constexpr MethodDef forward(const char* name, Texts... typeTexts) {
   using Slot = ForwardTo<engine::SlotType<K>>;
   static_assert(sizeof...(Texts) == Slot::arity, "one type text per argument");
-  return MethodDef{name, Slot::arity, &Slot::template run<K, Flags>, texts(typeTexts...), K,
-                   Flags};
+  return MethodDef{name, Slot::arity, &Slot::template run<K, Flags>, texts(typeTexts...), K, Flags};
 }
 
 // A row whose body is written by hand.

@@ -1,9 +1,8 @@
 #include "host/HostVersions.h"
 
 #include <cstdint>
-#include <stdexcept>
-
 #include <nlohmann/json.hpp>
+#include <stdexcept>
 
 namespace orvax {
 namespace {

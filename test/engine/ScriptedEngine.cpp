@@ -5,12 +5,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <thread>
 #include <utility>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 #include "engine/EntryTable.h"
 
@@ -161,12 +160,23 @@ auto callbackSlot(A&&... args) {
 json fire(int k, const json& args) {
   if (myEntryPoint[k] == nullptr) return json{{"error", "callback not installed"}};
   switch (k) {
-    case kCbGetModelMatrix: callbackSlot<kCbGetModelMatrix>(); return nullptr;
-    case kCbUpdateView: callbackSlot<kCbUpdateView>(); return nullptr;
-    case kCbForceUpdateView: callbackSlot<kCbForceUpdateView>(); return nullptr;
-    case kCbUpdateHtml: callbackSlot<kCbUpdateHtml>(); return nullptr;
-    case kCbMessageBox: callbackSlot<kCbMessageBox>(args.at(0).get<Text>()); return nullptr;
-    case kCbYesNoBox: return callbackSlot<kCbYesNoBox>(args.at(0).get<Text>());
+    case kCbGetModelMatrix:
+      callbackSlot<kCbGetModelMatrix>();
+      return nullptr;
+    case kCbUpdateView:
+      callbackSlot<kCbUpdateView>();
+      return nullptr;
+    case kCbForceUpdateView:
+      callbackSlot<kCbForceUpdateView>();
+      return nullptr;
+    case kCbUpdateHtml:
+      callbackSlot<kCbUpdateHtml>();
+      return nullptr;
+    case kCbMessageBox:
+      callbackSlot<kCbMessageBox>(args.at(0).get<Text>());
+      return nullptr;
+    case kCbYesNoBox:
+      return callbackSlot<kCbYesNoBox>(args.at(0).get<Text>());
     case kCbAddScene:
       callbackSlot<kCbAddScene>(args.at(0).get<Doubles>(), args.at(1).get<Text>());
       return nullptr;
@@ -179,14 +189,22 @@ json fire(int k, const json& args) {
     case kCbErrorMessageEngagement:
       callbackSlot<kCbErrorMessageEngagement>(args.at(0).get<Text>());
       return nullptr;
-    case kCbGetSectionPlanes: return callbackSlot<kCbGetSectionPlanes>();
-    case kCbInitializeSettings: callbackSlot<kCbInitializeSettings>(); return nullptr;
-    case kCbCreateClippingBox: callbackSlot<kCbCreateClippingBox>(); return nullptr;
-    case kCbRemoveClippingBox: callbackSlot<kCbRemoveClippingBox>(); return nullptr;
+    case kCbGetSectionPlanes:
+      return callbackSlot<kCbGetSectionPlanes>();
+    case kCbInitializeSettings:
+      callbackSlot<kCbInitializeSettings>();
+      return nullptr;
+    case kCbCreateClippingBox:
+      callbackSlot<kCbCreateClippingBox>();
+      return nullptr;
+    case kCbRemoveClippingBox:
+      callbackSlot<kCbRemoveClippingBox>();
+      return nullptr;
     case kCbUpdateSceneObserver:
       callbackSlot<kCbUpdateSceneObserver>(wideFrom(args.at(0)));
       return nullptr;
-    default: return json{{"error", "not a callback slot"}};
+    default:
+      return json{{"error", "not a callback slot"}};
   }
 }
 
@@ -198,8 +216,7 @@ void runScripts(int slot) {
   std::vector<Script> pending = it->second;
   for (const Script& script : pending) {
     json result = fire(script.callback, script.args);
-    callLog.push_back(
-        {{"slot", slot}, {"after_callback", script.callback}, {"result", result}});
+    callLog.push_back({{"slot", slot}, {"after_callback", script.callback}, {"result", result}});
   }
 }
 
@@ -216,15 +233,18 @@ void record(int slot, json args) {
 
 // ---- the engine slots ----------------------------------------------------------------
 
-template <int K, class Signature> struct EngineSlot;
-template <int K, class R, class... A> struct EngineSlot<K, R (*)(A...)> {
+template <int K, class Signature>
+struct EngineSlot;
+template <int K, class R, class... A>
+struct EngineSlot<K, R (*)(A...)> {
   static R call(A... args) {
     record(K, json::array({render(args)...}));
     if constexpr (!std::is_void_v<R>) return answerFor<R>(K);
   }
 };
 // autoOrientate: the engine fills the caller's sequence and answers a status.
-template <> struct EngineSlot<kAutoOrientate, SlotType<kAutoOrientate>> {
+template <>
+struct EngineSlot<kAutoOrientate, SlotType<kAutoOrientate>> {
   static long long call(bool flag, Floats& out) {
     record(kAutoOrientate, json::array({flag, out.size()}));
     json answer = answers.count(kAutoOrientate) ? answers[kAutoOrientate] : json::object();

@@ -1,8 +1,8 @@
-#include "host/HostVersions.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
+
+#include "host/HostVersions.h"
 
 namespace orvax {
 namespace {
@@ -58,7 +58,8 @@ TEST(HostVersions, RefusesNumbersBeyondTheSignedRange) {
   EXPECT_EQ(errorFor(R"({"bk_version_number": 1e19, "major_version": 2, "minor_version": 1})"),
             "version number out of range: bk_version_number");
   EXPECT_EQ(
-      errorFor(R"({"bk_version_number": 1, "major_version": 9223372036854775808, "minor_version": 1})"),
+      errorFor(
+          R"({"bk_version_number": 1, "major_version": 9223372036854775808, "minor_version": 1})"),
       "version number out of range: major_version");
 }
 

@@ -1,6 +1,5 @@
 #include "platform/posix/PathText.h"
 
-
 namespace orvax::platform::posix {
 WideString widenPath(std::string_view bytes) {
   WideString decoded;
