@@ -96,7 +96,8 @@ std::string formatTypeError(const char* prefix, const char* typeText, const char
   message += " of type ";
   message += typeText;
   message += ", but got ";
-  message += protect([&] { return rb_obj_classname(value); });
+  // Copied at once: the name of an anonymous class is a String that nothing keeps.
+  message += protect([&] { return std::string(rb_obj_classname(value)); });
   message += ' ';
   VALUE inspected = protect([&] { return rb_inspect(value); });
   const char* text = RSTRING_PTR(inspected);

@@ -25,7 +25,8 @@ void definePointerClasses() {
         rb_undef_method(CLASS_OF(pointer), "new");
       }
       VALUE pointer = rb_const_get_at(swigModule, rb_intern("Pointer"));
-      rb_define_class_under(swigModule, name.c_str(), pointer);
+      VALUE klass = rb_define_class_under(swigModule, name.c_str(), pointer);
+      registerWrappingClass(klass, typeModule().initialTypes[i]->name);
     });
   }
 }
@@ -33,8 +34,9 @@ void definePointerClasses() {
 // GC_VALUE keeps a Ruby value for native code; Ruby code cannot make one.
 ClassRecord gcValueRecord{};
 
+// The plain "#<ORVAX::GC_VALUE:0x...>": calling inspect here would call this again.
 VALUE gcValueInspect(const MethodDef&, int, VALUE*, VALUE self) {
-  return protect([&] { return rb_inspect(self); });
+  return protect([&] { return rb_any_to_s(self); });
 }
 constexpr MethodDef kGcValueMethods[] = {
     MethodDef{"inspect", 0, gcValueInspect},
@@ -75,6 +77,7 @@ void defineGcValue(VALUE module) {
 VALUE defineWrappedClass(VALUE outer, const char* name, VALUE superclass, ClassRecord& record,
                          Type type, Allocator allocator, void (*freeFunction)(void*)) {
   VALUE klass = defineOnce(outer, name, superclass);
+  registerWrappingClass(klass, descriptor(type)->name);
   record.klass = klass;
   record.implementationModule = Qnil;
   attachClassRecord(descriptor(type), &record);

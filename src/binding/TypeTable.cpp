@@ -211,7 +211,14 @@ void initTypeTable() {
     return value;
   });
   if (!NIL_P(holder)) {
-    protect([&] { Check_Type(holder, T_DATA); });
+    protect([&] {
+      Check_Type(holder, T_DATA);
+      // Ruby code may have put any data object there before the first extension of
+      // this kind loaded; only the holder such an extension makes carries a ring.
+      if (RTYPEDDATA_P(holder) || std::strcmp(rb_obj_classname(holder), "swig_runtime_data") != 0) {
+        rb_raise(rb_eTypeError, "%s", "$swig_runtime_data_type_pointer4 holds no type module");
+      }
+    });
     auto* head = static_cast<TypeModule*>(DATA_PTR(holder));
     TypeModule* iter = head;
     do {

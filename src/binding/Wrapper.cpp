@@ -1,6 +1,7 @@
 #include "binding/Wrapper.h"
 
 #include <cstdint>
+#include <iterator>
 #include <string>
 
 #include "binding/Errors.h"
@@ -21,7 +22,51 @@ void clearValueReferences(VALUE) { valueReferences = Qnil; }
 bool isImmediateOrDynamicSymbol(VALUE value) {
   return RB_SPECIAL_CONST_P(value) || RB_FLOAT_TYPE_P(value) || RB_TYPE_P(value, T_SYMBOL);
 }
+
+// The wrapping classes and the opaque pointer classes. Classes defined from C are never
+// collected nor moved, so plain copies of their references stay valid.
+struct KnownClass {
+  VALUE klass;
+  const char* typeName;
+};
+KnownClass knownClasses[2 * kTypeCount];
+std::size_t knownCount = 0;
+
+// The type of the most derived registered class that `value` is an instance of.
+const char* classTypeName(VALUE value) {
+  const KnownClass* best = nullptr;
+  for (std::size_t i = 0; i < knownCount; ++i) {
+    const KnownClass& known = knownClasses[i];
+    if (!RTEST(rb_obj_is_kind_of(value, known.klass))) continue;
+    if (best == nullptr || RTEST(rb_class_inherited_p(known.klass, best->klass))) best = &known;
+  }
+  return best ? best->typeName : nullptr;
+}
 }  // namespace
+
+void registerWrappingClass(VALUE klass, const char* typeName) {
+  for (std::size_t i = 0; i < knownCount; ++i) {
+    if (knownClasses[i].klass == klass) return;
+  }
+  if (knownCount < std::size(knownClasses))
+    knownClasses[knownCount++] = KnownClass{klass, typeName};
+}
+
+bool wrapperTypeName(VALUE value, std::string& name) {
+  if (!RB_TYPE_P(value, T_DATA)) return false;
+  // Typed data objects belong to the interpreter or to other libraries, never wrappers;
+  // their data pointers must not be taken for ours whatever tag Ruby code gives them.
+  if (RTYPEDDATA_P(value)) return false;
+  if (const char* known = classTypeName(value)) {
+    name = known;
+    return true;
+  }
+  // A wrapper made by another extension of the same construction: only its tag tells.
+  VALUE tag = rb_attr_get(value, swigTypeId());
+  if (!RB_TYPE_P(tag, T_STRING)) return false;
+  name.assign(RSTRING_PTR(tag), static_cast<size_t>(RSTRING_LEN(tag)));
+  return true;
+}
 
 ID swigTypeId() {
   static ID id = rb_intern("@__swigtype__");
@@ -31,12 +76,13 @@ ID swigTypeId() {
 VALUE wrapPointer(void* pointer, TypeDescriptor* type, int ownFlag) {
   if (pointer == nullptr) return Qnil;
   VALUE wrapper;
+  FreeFunction freeFunction = nullptr;
   if (ClassRecord* record = recordOf(type)) {
     // No class of this extension tracks its objects, so a wrapper either owns its
     // object or frees nothing.
-    FreeFunction freeFunction = ownFlag ? record->destroy : nullptr;
-    wrapper = protect(
-        [&] { return rb_data_object_wrap(record->klass, pointer, record->mark, freeFunction); });
+    freeFunction = ownFlag ? record->destroy : nullptr;
+    wrapper =
+        protect([&] { return rb_data_object_wrap(record->klass, pointer, record->mark, nullptr); });
   } else {
     std::string className = std::string("TYPE") + type->name;
     wrapper = protect([&] {
@@ -45,6 +91,9 @@ VALUE wrapPointer(void* pointer, TypeDescriptor* type, int ownFlag) {
     });
   }
   protect([&] { rb_ivar_set(wrapper, swigTypeId(), rb_str_new_cstr(type->name)); });
+  // Owning only once nothing can fail: a caller whose wrapping failed still owns the
+  // object and releases it, so the wrapper must not release it too.
+  RDATA(wrapper)->dfree = freeFunction;
   return wrapper;
 }
 
@@ -54,7 +103,7 @@ int convertPointer(VALUE value, void** out, TypeDescriptor* type, int flags,
     *out = nullptr;
     return kOk;
   }
-  if (!RB_TYPE_P(value, T_DATA)) return kError;
+  if (!RB_TYPE_P(value, T_DATA) || RTYPEDDATA_P(value)) return kError;
   if (previousFree) *previousFree = RDATA(value)->dfree;
   if (flags & kDisown) RDATA(value)->dfree = nullptr;
   void* data = DATA_PTR(value);
@@ -68,9 +117,8 @@ int convertPointer(VALUE value, void** out, TypeDescriptor* type, int flags,
     *out = data;
     return kOk;
   }
-  VALUE typeName = rb_attr_get(value, swigTypeId());
-  if (!RB_TYPE_P(typeName, T_STRING)) return kError;
-  std::string name(RSTRING_PTR(typeName), static_cast<size_t>(RSTRING_LEN(typeName)));
+  std::string name;
+  if (!wrapperTypeName(value, name)) return kError;
   CastEntry* entry = typeCheckByName(name.c_str(), type);
   if (entry == nullptr) return kError;
   // An allocated but never initialised wrapper holds nothing, whichever way its type

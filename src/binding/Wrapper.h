@@ -1,5 +1,7 @@
 #pragma once
 // Wrapper objects: Ruby data objects holding native pointers.
+#include <string>
+
 #include "binding/Ruby.h"
 #include "binding/TypeTable.h"
 
@@ -13,6 +15,14 @@ VALUE wrapPointer(void* pointer, TypeDescriptor* type, int ownFlag);
 using FreeFunction = void (*)(void*);
 int convertPointer(VALUE value, void** out, TypeDescriptor* type, int flags,
                    FreeFunction* previousFree = nullptr);
+
+// Records that instances of `klass` (and of its subclasses) carry objects of the type
+// named `typeName`: for them the class, not the editable "@__swigtype__", tells the type.
+void registerWrappingClass(VALUE klass, const char* typeName);
+
+// The descriptor name of a wrapper's native type: from its class when the class is a
+// registered one, else from "@__swigtype__". False for values that cannot be wrappers.
+bool wrapperTypeName(VALUE value, std::string& name);
 
 VALUE allocateInstance(VALUE klass, TypeDescriptor* type);
 

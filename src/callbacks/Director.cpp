@@ -13,8 +13,7 @@ template <class... V>
 VALUE callRuby(VALUE self, const char* name, V... args) {
   VALUE argv[sizeof...(V) + 1] = {args..., Qnil};
   int argc = static_cast<int>(sizeof...(V));
-  ID method = rb_intern(name);
-  return protect([&] { return rb_funcallv(self, method, argc, argv); });
+  return protect([&] { return rb_funcallv(self, rb_intern(name), argc, argv); });
 }
 
 }  // namespace

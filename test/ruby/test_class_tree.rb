@@ -56,6 +56,26 @@ class TestClassTree < Minitest::Test
     assert_same holder, $swig_runtime_data_type_pointer4
   end
 
+  # A global set by Ruby code before the first load holds no module ring: the load fails
+  # with TypeError instead of reading the object's memory as one.
+  def test_runtime_data_global_set_beforehand
+    ['1', 'Thread::Mutex.new', 'Object.new'].each do |value|
+      code = <<~RUBY
+        $swig_runtime_data_type_pointer4 = #{value}
+        $LOAD_PATH.unshift(ENV['ORVAX_LIB'])
+        begin
+          require 'ORVAX'
+          print 'loaded'
+        rescue TypeError
+          print 'TypeError'
+        end
+      RUBY
+      out, err, status = OrvaxTest.run_ruby(code)
+      assert status.success?, "#{value}: crashed:\n#{err.lines.first(3).join}"
+      assert_equal 'TypeError', out, value
+    end
+  end
+
   def test_tracking_table_is_an_empty_hash
     table = SWIG.instance_variable_get(:@__trackings__)
     assert_instance_of Hash, table

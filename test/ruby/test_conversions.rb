@@ -213,6 +213,30 @@ class TestConversions < Minitest::Test
     assert_raises(TypeError) { ORVAX::MyNativeClass.new(other) }
   end
 
+  # Ruby code can retag any object; the tag must never make one native type pass for
+  # another. Wrappers of the extension's classes are judged by their class, the
+  # interpreter's own data objects are never wrappers.
+  def test_retagged_objects_cannot_pass_for_other_types
+    box = ORVAX::ClippingBox.new
+    plane = ORVAX::SectionPlaneVector.new(1)[0]
+    iterator = ORVAX::DoubleVector.new([1.0]).begin
+    [box, plane, Thread::Mutex.new, proc {}, Time.now, @facade].each do |object|
+      object.instance_variable_set(:@__swigtype__, '_p_INativeToRuby')
+      assert_raises_message(TypeError, msg('INativeToRuby &', 'MyNativeClass', 1, object)) { ORVAX::MyNativeClass.new(object) }
+      assert_raises_message(TypeError, OrvaxTest.type_message('INativeToRuby *', 'disown_INativeToRuby', 1, object)) do
+        ORVAX.disown_INativeToRuby(object)
+      end
+    end
+    plane.instance_variable_set(:@__swigtype__, '_p_ClippingBox')
+    assert_raises(TypeError) { ORVAX::ClippingBoxVector.new.push(plane) }
+    iterator.instance_variable_set(:@__swigtype__, '_p_std__wstring')
+    assert_raises_message(TypeError, msg('std::wstring', 'updateSceneObserver', 2, iterator)) { @facade.updateSceneObserver(iterator) }
+    # A correct tag on the right class changes nothing.
+    @callbacks.instance_variable_set(:@__swigtype__, '_p_INativeToRuby')
+    assert_nil ORVAX::MyNativeClass.new(@callbacks).updateView
+    assert_equal [[:updateView]], @callbacks.calls
+  end
+
   def deleted_class
     ORVAX::MyNativeClass.allocate.isAnyPointCloudLoaded
   rescue RuntimeError => e
