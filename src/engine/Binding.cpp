@@ -15,7 +15,9 @@ namespace {
 Slot defaultSlots[kSlotCount];
 Slot* current = defaultSlots;
 MyNativeClass* facade = nullptr;
-EngineCall* innermostCall = nullptr;
+// Per thread: Ruby threads can each be inside an engine call, and their calls need not
+// end in the order they began; a script's exception belongs to its own thread's call.
+thread_local EngineCall* innermostCall = nullptr;
 
 std::string describe(VALUE exception) {
   std::string text;
@@ -36,7 +38,7 @@ std::string describe(VALUE exception) {
 // script raises may unwind into the engine: it is kept for the facade call that is
 // waiting on the engine, or written to the console when there is none.
 template <class R, class F>
-R serve(const char* name, R neutral, F&& body) {
+R serveOrThrow(const char* name, const R& neutral, F& body) {
   if (!ruby_native_thread_p()) {
     platform::consoleLine(std::string("engine callback ") + name +
                           " ignored: not called on a Ruby thread");
@@ -46,12 +48,8 @@ R serve(const char* name, R neutral, F&& body) {
   try {
     return body(*facade);
   } catch (const RubyError& error) {
-    RubyError kept = error;
-    if (error.tag() != kRubyTagRaise) {
-      // A throw or break cannot cross the engine; it becomes an ordinary error.
-      kept = RubyError(newException(rb_eRuntimeError,
-                                    std::string("non-local exit from engine callback ") + name));
-    }
+    // A throw or break cannot cross the engine either.
+    RubyError kept = keepable(error, std::string("engine callback ") + name);
     if (EngineCall* call = EngineCall::innermost()) {
       call->keep(kept);
     } else {
@@ -60,6 +58,16 @@ R serve(const char* name, R neutral, F&& body) {
     }
   } catch (const std::exception& error) {
     platform::consoleLine(std::string("engine callback ") + name + " failed: " + error.what());
+  }
+  return neutral;
+}
+
+template <class R, class F>
+R serve(const char* name, R neutral, F&& body) noexcept {
+  try {
+    return serveOrThrow(name, neutral, body);
+  } catch (...) {
+    // Even reporting failed (out of memory): the engine still gets its neutral answer.
   }
   return neutral;
 }
@@ -165,6 +173,11 @@ const bool defaultTableReady = prepareDefaultTable();
 
 void doNothing() {}
 
+RubyError keepable(const RubyError& error, const std::string& where) {
+  if (error.tag() == kRubyTagRaise) return error;
+  return RubyError(newException(rb_eRuntimeError, "non-local exit from " + where));
+}
+
 Slot* currentTable() { return current; }
 Slot* defaultTable() { return defaultSlots; }
 MyNativeClass* currentFacade() { return facade; }
@@ -192,7 +205,14 @@ void forgetFacade(MyNativeClass* released) {
 
 EngineCall::EngineCall() : outer_(innermostCall) { innermostCall = this; }
 EngineCall::~EngineCall() {
-  innermostCall = outer_;
+  // Calls end innermost first, except when fibers interleave them: a fiber suspended in
+  // a callback can outlive the call that resumed it. Unlink this one wherever it is.
+  for (EngineCall** link = &innermostCall; *link != nullptr; link = &(*link)->outer_) {
+    if (*link == this) {
+      *link = outer_;
+      break;
+    }
+  }
   delete pending_;
 }
 EngineCall* EngineCall::innermost() { return innermostCall; }

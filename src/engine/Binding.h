@@ -1,6 +1,7 @@
 #pragma once
 // The binding state: which entry table facade calls go through, and which facade the
 // engine's callbacks serve.
+#include <string>
 #include <type_traits>
 #include <utility>
 
@@ -65,6 +66,10 @@ class DeferredErrors {
  private:
   RubyError* pending_ = nullptr;
 };
+
+// A break or throw cannot wait for later: the interpreter keeps its target only until
+// other Ruby code runs. One that must be kept becomes an ordinary error naming `where`.
+RubyError keepable(const RubyError& error, const std::string& where);
 
 namespace detail {
 template <int K, class... A>

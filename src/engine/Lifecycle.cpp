@@ -16,11 +16,13 @@ constexpr std::uint32_t kLoadFlags = 0x1100;
 platform::ModuleHandle engineModule = nullptr;
 
 // A message during loading; a script that raises in it does not stop the load half way.
-void tell(INativeToRuby& callbacks, const char* message, engine::DeferredErrors& later) {
+// The callback object is looked up for each message: a script may have given the facade
+// another one meanwhile, and the previous one may be gone.
+void tell(MyNativeClass& facade, const char* message, engine::DeferredErrors& later) {
   try {
-    callbacks.RubyMessageBox(message);
+    facade.mNativeToRuby->RubyMessageBox(message);
   } catch (const RubyError& error) {
-    later.keep(error);
+    later.keep(engine::keepable(error, "RubyMessageBox"));
   }
 }
 
@@ -36,7 +38,6 @@ WideString libraryPath() {
 
 bool LoadQPEDll(MyNativeClass& facade, bool show, long long version, long long major,
                 long long minor) {
-  INativeToRuby& callbacks = *facade.mNativeToRuby;
   auto& loader = platform::moduleLoader();
   // A script's exception during the engine's callbacks waits until loading has come to
   // a consistent end (initialised, or refused and unloaded).
@@ -44,18 +45,18 @@ bool LoadQPEDll(MyNativeClass& facade, bool show, long long version, long long m
   if (engineModule == nullptr) {
     engineModule = loader.load(libraryPath(), kLoadFlags);
     if (engineModule == nullptr) {
-      callbacks.RubyMessageBox(
+      facade.mNativeToRuby->RubyMessageBox(
           "The current version of the Point Cloud extension is not compatible with this "
           "version of Brikolan\n");
       return false;
     }
     platform::consoleLine("Start QPE");
-    if (show) tell(callbacks, "Extension Loaded", later);
+    if (show) tell(facade, "Extension Loaded", later);
     engine::bindEntryTable(&facade);
     bool accepted = engine::isBound() &&
                     engine::callSlotDeferred<engine::kInitEngine>(later, version, major, minor);
     if (!accepted) {
-      tell(callbacks,
+      tell(facade,
            "Cannot initialize Cloud Workbench. The current version of the extension is not "
            "compatible with this version of Brikolan.",
            later);

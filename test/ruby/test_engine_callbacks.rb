@@ -135,6 +135,66 @@ class TestEngineCallbacks < Minitest::Test
     assert_equal 'no box for inner', error.message
   end
 
+  # Two Ruby threads, each inside an engine call, whose calls end in the other order than
+  # they began: each thread's exception stays with its own call, and afterwards no call
+  # is taken to be in progress.
+  def test_engine_calls_of_two_threads_ending_out_of_order
+    first_in = Queue.new
+    first_go = Queue.new
+    callbacks.define_singleton_method(:updateView) do
+      first_in << true
+      first_go.pop
+      raise IOError, 'first thread'
+    end
+    second_go = Queue.new
+    callbacks.define_singleton_method(:forceUpdateView) do
+      record(:forceUpdateView)
+      first_go << true
+      second_go.pop
+    end
+    other = ORVAX::MyNativeClass.new(callbacks)
+    engine.script(6, 83)
+    engine.script(7, 84)
+    first = Thread.new do
+      Thread.current.report_on_exception = false
+      facade.setPointSize(1)
+    end
+    first_in.pop
+    second = Thread.new { other.setColorMode(2) }
+    error = assert_raises(IOError) { first.join }
+    assert_equal 'first thread', error.message
+    second_go << true
+    assert_nil second.value
+    raising = ORVAX::MyNativeClass.new(Raising.new)
+    raising.getNumberofEntity
+    out, = capture_subprocess_io { engine.fire(86, 'late') }
+    assert_equal "engine callback RubyMessageBox raised: IOError: no box for late\n", out
+  end
+
+  # A fiber suspended inside an engine call outlives the call that resumed it.
+  def test_engine_call_of_a_fiber_ending_after_the_call_that_resumed_it
+    fiber = Fiber.new { facade.setPointSize(1) }
+    callbacks.define_singleton_method(:updateView) { Fiber.yield }
+    callbacks.define_singleton_method(:forceUpdateView) { fiber.resume }
+    engine.script(6, 83)
+    engine.script(7, 84)
+    facade.setColorMode(2)
+    fiber.resume
+    refute fiber.alive?
+    raising = ORVAX::MyNativeClass.new(Raising.new)
+    raising.getNumberofEntity
+    out, = capture_subprocess_io { engine.fire(86, 'late') }
+    assert_equal "engine callback RubyMessageBox raised: IOError: no box for late\n", out
+  end
+
+  def test_throw_out_of_a_callback_is_raised_as_an_error_after_the_slot
+    callbacks.define_singleton_method(:updateView) { throw :away }
+    engine.script(6, 83)
+    error = assert_raises(RuntimeError) { catch(:away) { facade.setPointSize(1) } }
+    assert_equal 'non-local exit from engine callback updateView', error.message
+    assert_equal [[6, [1]], [6, :after_callback, 83, nil]], engine.calls
+  end
+
   def test_exception_with_no_facade_call_in_progress_becomes_one_console_line
     raising = ORVAX::MyNativeClass.new(Raising.new)
     raising.getNumberofEntity

@@ -82,6 +82,59 @@ class TestEngineLifecycle < Minitest::Test
                   'raised: "no window"', 'bound: false', 'loaded: false'], lines
   end
 
+  # A script may give the facade another callback object while loading runs; later
+  # messages go to the new one, and the old one may already be collected.
+  def test_messages_go_to_the_callback_object_the_facade_holds_then
+    lines = run_scenario('refusing', <<~'RUBY')
+      class Switching < EchoCallbacks
+        attr_accessor :facade
+        def RubyMessageBox(text)
+          puts "old box #{text.inspect}"
+          facade.send(:initialize, EchoCallbacks.new)
+          @facade = nil
+        end
+      end
+      class EchoCallbacks
+        def getModelMatrix = 3.times { GC.start(full_mark: true, immediate_sweep: true) }
+      end
+      def make_facade
+        f = ORVAX::MyNativeClass.new(EchoCallbacks.new)
+        f.send(:initialize, Switching.new.tap { |s| s.facade = f })
+        f
+      end
+      f = make_facade
+      f.TestLoadDll(false, ENGINE_PATH)
+      engine.script(1, 82)
+      show 'load', f.LoadQPEDll(true, 2400, 24, 1)
+    RUBY
+    assert_equal [*path_lines('refusing'), 'Start QPE', 'old box "Extension Loaded"',
+                  'scripted engine refuses [2400,24,1]', "cb RubyMessageBox[#{REFUSED.inspect}]",
+                  'load: false'], lines
+  end
+
+  # A throw cannot wait until loading has ended (the interpreter forgets its target while
+  # the engine's callbacks run Ruby code): it arrives as an ordinary error instead.
+  def test_a_throw_in_a_loading_message_becomes_an_error_once_loaded
+    lines = run_scenario('scripted', <<~'RUBY')
+      class Throwing < EchoCallbacks
+        def RubyMessageBox(text) = throw(:stop, text)
+        def updateView = catch(:inner) { throw :inner }
+      end
+      f = ORVAX::MyNativeClass.new(Throwing.new)
+      f.TestLoadDll(false, ENGINE_PATH)
+      engine.script(1, 83)
+      begin
+        catch(:stop) { f.LoadQPEDll(true, 2400, 24, 1) }
+      rescue RuntimeError => e
+        show 'raised', e.message
+      end
+      show 'bound', f.isModuleLoaded
+      show 'calls', engine.calls.map(&:first)
+    RUBY
+    assert_equal [*path_lines('scripted'), 'Start QPE', 'raised: "non-local exit from RubyMessageBox"',
+                  'bound: true', 'calls: [1, 1, 46]'], lines
+  end
+
   def test_library_without_entry_table_is_refused_and_never_binds
     lines = run_scenario('without_table', <<~RUBY)
       f = ORVAX::MyNativeClass.new(EchoCallbacks.new)
