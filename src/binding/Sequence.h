@@ -318,7 +318,10 @@ struct Sequence {
     return i < 0 ? Qnil : at(*v, i);
   }
 
-  static VALUE range(const V& v, VALUE range) {
+  // `s` is resolved only after the range is read: a duck-typed range or a bound's
+  // `to_int` is Ruby code that may change or free the container.
+  static VALUE range(const MethodDef& def, VALUE s, VALUE range) {
+    self(def, s);
     long first = 0, last = 0;
     int exclusive = 0;
     bool isRange = protect([&] {
@@ -329,6 +332,7 @@ struct Sequence {
       return true;
     });
     if (!isRange) raise(rb_eTypeError, "not a valid index or range");
+    const V& v = *self(def, s);
     auto n = static_cast<long>(v.size());
     if (first < 0) {
       first += n;
@@ -349,12 +353,15 @@ struct Sequence {
       return sliceMethod(def, argc, argv, s);
     }
     if (argc == 1 && Arg<int>::check(argv[0])) return atMethod(def, argc, argv, s);
-    if (argc == 1) return range(*self(def, s), argv[0]);
+    if (argc == 1) return range(def, s, argv[0]);
     raiseOverloadError(argc + 1, 4, "__getitem__", prototypes(sequence_text::kGetItem));
   }
 
-  // v[start, length] = elements: the run [start, start + length) (cut at the end) is
-  // replaced by the elements; a start past the end first pads with zero elements.
+  // v[start, length] = elements, like Ruby's Array#[]=: a negative start counts from the
+  // end (still negative: IndexError); the run [start, start + length), cut at the end, is
+  // replaced by the elements, so the receiver grows or shrinks by their count less the
+  // run's; a start past the end first pads with zero elements. length < 1 changes nothing
+  // and gives nil; otherwise the result is a new container of the given elements.
   static VALUE setSlice(V& v, long start, long length, const V& given) {
     if (length < 1) return Qnil;
     V elements(given);  // `given` may be the receiver itself

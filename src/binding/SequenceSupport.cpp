@@ -14,9 +14,8 @@ ID referenceId() {
 bool acceptsType(VALUE value, TypeDescriptor* type) {
   auto* record = static_cast<ClassRecord*>(type->classRecord);
   if (record && record->klass && RTEST(rb_obj_is_kind_of(value, record->klass))) return true;
-  VALUE name = rb_attr_get(value, swigTypeId());
-  if (!RB_TYPE_P(name, T_STRING)) return false;
-  std::string text(RSTRING_PTR(name), static_cast<size_t>(RSTRING_LEN(name)));
+  std::string text;
+  if (!wrapperTypeName(value, text)) return false;
   return typeCheckByName(text.c_str(), type) != nullptr;
 }
 

@@ -380,10 +380,13 @@ constexpr MethodDef kMapMethods[] = {
 
 int convertStringMap(VALUE v, StringMapHolder& h) {
   if (!RB_TYPE_P(v, T_HASH)) return convertResolvedAs(v, h.pointer, mapType());
+  // `to_a` is Ruby code (a Hash subclass may redefine it): trust nothing of its shape.
   VALUE pairs = protect([&] { return rb_funcall(v, rb_intern("to_a"), 0); });
+  if (!RB_TYPE_P(pairs, T_ARRAY)) return kError;
   auto built = std::make_unique<StringMap>();
   for (long i = 0; i < RARRAY_LEN(pairs); ++i) {
     VALUE entry = RARRAY_AREF(pairs, i);
+    if (!RB_TYPE_P(entry, T_ARRAY) || RARRAY_LEN(entry) != 2) return kError;
     TextHolder k, value;
     if (!isOk(convertText(RARRAY_AREF(entry, 0), k)) || !k.present ||
         !isOk(convertText(RARRAY_AREF(entry, 1), value)) || !value.present) {

@@ -450,6 +450,25 @@ class TestSequenceMembers < Minitest::Test
     assert_equal 1.5, ORVAX::DoubleVector.new([2.5, 1.5]).min
   end
 
+  # A duck-typed range runs Ruby code while it is read; the container is found only after.
+  def test_range_code_that_frees_the_container
+    v = ORVAX::IntVector.new([1, 2, 3])
+    assert_equal [2, 3], v[duck_range(1, 2) { nil }].to_a
+    boxes = ORVAX::ClippingBoxVector.new([ORVAX::ClippingBox.new])
+    bounds = boxes.front.sxXyYzZ
+    range = duck_range(0, 5) { 50.times { boxes.push(ORVAX::ClippingBox.new) }; boxes.clear }
+    error = assert_raises(RuntimeError) { bounds[range] }
+    assert_equal 'ObjectPreviouslyDeleted', error.class.name
+  end
+
+  def duck_range(first, last, &on_read)
+    range = Object.new
+    range.define_singleton_method(:begin) { on_read.call; first }
+    range.define_singleton_method(:end) { last }
+    range.define_singleton_method(:exclude_end?) { false }
+    range
+  end
+
   def test_array_arguments_elsewhere
     assert_equal [1.0, 2.0], ORVAX::DoubleVector.new([1, 2]).to_a
     b = ORVAX::ClippingBox.new
@@ -555,6 +574,13 @@ class TestStringStringMap < Minitest::Test
     m2.swap(other)
     assert_equal %w[a b c], m2.keys
     assert_equal [], other.keys
+  end
+
+  def test_hash_arguments_whose_to_a_lies
+    [5, [1], [[1]], [%w[a b c]], [['a', 1]]].each do |pairs|
+      hash = Class.new(Hash) { define_method(:to_a) { pairs } }['k' => 'v']
+      assert_raises(ArgumentError) { ORVAX::StringStringMap.new(hash) }
+    end
   end
 
   def test_strings_only

@@ -229,6 +229,13 @@ class TestConversions < Minitest::Test
     end
     plane.instance_variable_set(:@__swigtype__, '_p_ClippingBox')
     assert_raises(TypeError) { ORVAX::ClippingBoxVector.new.push(plane) }
+    # Also a wrapper that refers into another object (a box's own list).
+    holder = ORVAX::ClippingBox.new
+    bounds = holder.sxXyYzZ
+    bounds.instance_variable_set(:@__swigtype__, '_p_std__vectorT_int_std__allocatorT_int_t_t')
+    ints = ORVAX::IntVector.new([9])
+    assert_raises(TypeError) { ints.swap(bounds) }
+    assert_equal [9], ints.to_a
     iterator.instance_variable_set(:@__swigtype__, '_p_std__wstring')
     assert_raises_message(TypeError, msg('std::wstring', 'updateSceneObserver', 2, iterator)) { @facade.updateSceneObserver(iterator) }
     # A correct tag on the right class changes nothing.
