@@ -2,31 +2,23 @@
 require 'orvax_test_helper'
 
 module ContainerCases
-  Case = Struct.new(:klass, :element, :mangled, :make, :key, :bad, keyword_init: true)
-
-  def self.box(sum)
-    b = ORVAX::ClippingBox.new
-    b.mSumBBMinnMax = sum
-    b
-  end
-
+  # make: three elements; key: what tells elements apart; bad: a value that is no element.
+  Case = Struct.new(:klass, :element, :mangled, :make, :bad, :key)
+  SAME = ->(x) { x }
   PLANES = ORVAX::SectionPlaneVector.new(3)
 
+  def self.box(sum) = ORVAX::ClippingBox.new.tap { |b| b.mSumBBMinnMax = sum }
+
   ALL = [
-    Case.new(klass: ORVAX::IntVector, element: 'int', mangled: 'int',
-             make: -> { [1, 2, 3] }, key: ->(x) { x }, bad: 'x'),
-    Case.new(klass: ORVAX::DoubleVector, element: 'double', mangled: 'double',
-             make: -> { [1.5, 2.5, 3.5] }, key: ->(x) { x }, bad: 'x'),
-    Case.new(klass: ORVAX::BoolVector, element: 'bool', mangled: 'bool',
-             make: -> { [true, false, true] }, key: ->(x) { x }, bad: nil),
-    Case.new(klass: ORVAX::FloatVector, element: 'float', mangled: 'float',
-             make: -> { [0.5, 1.5, 2.5] }, key: ->(x) { x }, bad: 'x'),
-    Case.new(klass: ORVAX::StringVector, element: 'std::string', mangled: 'std_string',
-             make: -> { %w[a b c] }, key: ->(x) { x }, bad: 1),
-    Case.new(klass: ORVAX::ClippingBoxVector, element: 'ClippingBox', mangled: 'ClippingBox',
-             make: -> { [box(1.0), box(2.0), box(3.0)] }, key: ->(x) { x.mSumBBMinnMax }, bad: 1),
-    Case.new(klass: ORVAX::SectionPlaneVector, element: 'SectionPlane', mangled: 'SectionPlane',
-             make: -> { [PLANES[0], PLANES[1], PLANES[2]] }, key: ->(x) { x.class }, bad: 1),
+    Case.new(ORVAX::IntVector, 'int', 'int', -> { [1, 2, 3] }, 'x', SAME),
+    Case.new(ORVAX::DoubleVector, 'double', 'double', -> { [1.5, 2.5, 3.5] }, 'x', SAME),
+    Case.new(ORVAX::BoolVector, 'bool', 'bool', -> { [true, false, true] }, nil, SAME),
+    Case.new(ORVAX::FloatVector, 'float', 'float', -> { [0.5, 1.5, 2.5] }, 'x', SAME),
+    Case.new(ORVAX::StringVector, 'std::string', 'std_string', -> { %w[a b c] }, 1, SAME),
+    Case.new(ORVAX::ClippingBoxVector, 'ClippingBox', 'ClippingBox',
+             -> { [box(1.0), box(2.0), box(3.0)] }, 1, ->(x) { x.mSumBBMinnMax }),
+    Case.new(ORVAX::SectionPlaneVector, 'SectionPlane', 'SectionPlane',
+             -> { PLANES.to_a }, 1, ->(x) { x.class })
   ].freeze
 
   # Defines one test per class from a block taking the case.
@@ -40,24 +32,14 @@ end
 class TestSequenceShared < Minitest::Test
   extend ContainerCases
 
-  def keys(c, container)
-    container.to_a.map(&c.key)
-  end
-
-  def filled(c)
-    c.klass.new(c.make.call)
-  end
-
-  def prototypes_of(error)
-    error.message.split("\n", 3)
-  end
+  def keys(c, container) = container.to_a.map(&c.key)
+  def filled(c) = c.klass.new(c.make.call)
 
   each_class('constructors') do |c|
     assert_equal 0, c.klass.new.size
     assert_equal 3, c.klass.new(3).size
-    assert_equal keys(c, c.klass.new(c.make.call)), c.make.call.map(&c.key)
-    copy = c.klass.new(filled(c))
-    assert_equal 3, copy.size
+    assert_equal c.make.call.map(&c.key), keys(c, filled(c))
+    assert_equal 3, c.klass.new(filled(c)).size
     v = c.klass.new(2, c.make.call.first)
     assert_equal [c.key.call(c.make.call.first)] * 2, keys(c, v)
   end
@@ -195,7 +177,6 @@ class TestSequenceShared < Minitest::Test
     assert_match(/in SWIG method 'push'/, error.message)
     assert_equal 3, v.size
     assert_equal c.key.call(c.make.call[1]), c.key.call(v.push(c.make.call[1]))
-    assert_equal 4, (v << c.make.call[0]).size - 0 if false
   end
 
   each_class('blocks') do |c|
@@ -237,7 +218,7 @@ class TestSequenceShared < Minitest::Test
     prefix = "std::vector<#{e}#{sep}std::allocator< #{e} > >"
     assert v.inspect.start_with?("#{prefix} [")
     assert_equal "#{prefix} []", c.klass.new.inspect
-    assert_equal c.make.call.map(&:to_s).join, v.to_s if c.klass.include?(Comparable) || %w[int double bool float std::string].include?(e)
+    assert_equal c.make.call.join, v.to_s if c.key == ContainerCases::SAME
     refute v.to_a.frozen?
   end
 
@@ -282,9 +263,6 @@ class TestSequenceShared < Minitest::Test
     assert_equal "SWIG::TYPE_p_std__allocatorT_#{tail}_t", filled(c).get_allocator.class.name
   end
 
-  each_class('enumerable_membership') do |c|
-    assert_equal c.klass != ORVAX::BoolVector, c.klass.include?(Enumerable)
-  end
 end
 
 class TestSequenceMessages < Minitest::Test
@@ -343,16 +321,14 @@ class TestSequenceMessages < Minitest::Test
     assert_equal Float::INFINITY, ORVAX::FloatVector.new([Float::INFINITY])[0]
     assert_raises(TypeError) { ORVAX::IntVector.new.push(2**31) }
     assert_equal [true, true, false], ORVAX::BoolVector.new([7, true, 0]).to_a
+    assert_equal [1.0, 2.0], ORVAX::DoubleVector.new([1, 2]).to_a
   end
 end
 
 class TestSequenceMembers < Minitest::Test
   def test_int_vector_examples
-    v = ORVAX::IntVector.new([1, 2])
-    assert_equal 'std::vector<int,std::allocator< int > > [1,2]', v.inspect
-    assert_equal '12', v.to_s
+    assert_equal 'std::vector<int,std::allocator< int > > [1,2]', ORVAX::IntVector.new([1, 2]).inspect
     assert_equal [0, 0, 0], ORVAX::IntVector.new(3).to_a
-    assert_equal [7, 7], ORVAX::IntVector.new(2, 7).to_a
   end
 
   def test_map_bang_and_delete
@@ -380,10 +356,8 @@ class TestSequenceMembers < Minitest::Test
   end
 
   def test_record_vectors_lack_map_bang_and_delete
-    [ORVAX::ClippingBoxVector, ORVAX::SectionPlaneVector].each do |k|
-      refute k.method_defined?(:map_bang)
-      refute k.method_defined?(:__delete__)
-    end
+    [ORVAX::ClippingBoxVector, ORVAX::SectionPlaneVector].product(%i[map_bang __delete__])
+                                                         .each { |k, m| refute k.method_defined?(m) }
   end
 
   def test_string_elements_are_new_byte_strings
@@ -421,21 +395,6 @@ class TestSequenceMembers < Minitest::Test
     assert_equal 'ObjectPreviouslyDeleted', assert_raises(RuntimeError) { bounds.size }.class.name
   end
 
-  def test_owner_outlives_references
-    refs = Array.new(20) do
-      ORVAX::ClippingBoxVector.new([ORVAX::ClippingBox.new]).front.sxXyYzZ.each { nil }
-    end
-    GC.start
-    refs.each { |r| assert_equal [0.0] * 6, r.to_a }
-  end
-
-  def test_bool_vector_has_no_enumerable_methods
-    v = ORVAX::BoolVector.new([true, false])
-    %i[map find include? sort min each_with_index].each { |m| refute_respond_to v, m }
-    assert_equal true, v.front
-    assert_equal false, v.back
-  end
-
   def test_enumerable_methods
     v = ORVAX::IntVector.new([3, 1, 2])
     assert_equal [6, 2, 4], v.map { |x| x * 2 }
@@ -447,7 +406,6 @@ class TestSequenceMembers < Minitest::Test
     v.each_with_index { |x, i| pairs << [x, i] }
     assert_equal [[3, 0], [1, 1], [2, 2]], pairs
     assert_equal %w[a b], ORVAX::StringVector.new(%w[b a]).sort
-    assert_equal 1.5, ORVAX::DoubleVector.new([2.5, 1.5]).min
   end
 
   # A duck-typed range runs Ruby code while it is read; the container is found only after.
@@ -469,11 +427,6 @@ class TestSequenceMembers < Minitest::Test
     range
   end
 
-  def test_array_arguments_elsewhere
-    assert_equal [1.0, 2.0], ORVAX::DoubleVector.new([1, 2]).to_a
-    b = ORVAX::ClippingBox.new
-    assert_raises(TypeError) { b.sxXyYzZ = [1.0] }
-  end
 end
 
 class TestStringStringMap < Minitest::Test

@@ -35,7 +35,6 @@ class TestDirector < Minitest::Test
     assert_equal NameError, error.class
     assert_equal 'accessing abstract class or protected constructor', OrvaxTest.plain_message(error)
     assert_kind_of ORVAX::INativeToRuby, Bare.new
-    assert_kind_of ORVAX::INativeToRuby, Class.new(ORVAX::INativeToRuby).new
   end
 
   def test_missing_overrides_through_the_facade
@@ -64,35 +63,24 @@ class TestDirector < Minitest::Test
     assert_raises_message(RuntimeError, "#{PURE}updateView") { ORVAX::MyNativeClass.new(calling_super).updateView }
   end
 
-  def test_yes_no_answers
+  # What the script answers, and the result or the exact mismatch error.
+  def test_results_from_the_script
     [[1, true], [-1, true], [0, false], [2**31 - 1, true], [-2**31, true]].each do |answer, expected|
       @callbacks.yes_no_answer = answer
       assert_equal expected, @facade.bkPopUpOKQuestionMessage('q?'), answer
     end
-    assert_equal [:RubyYesNoBox, 'q?'], @callbacks.calls.last
-  end
-
-  def test_yes_no_type_mismatch
     [true, false, nil, 1.0, '1', 2**40, -2**31 - 1, [1]].each do |answer|
       @callbacks.yes_no_answer = answer
       assert_raises_message(TypeError, INT_MISMATCH, answer.inspect) { @facade.bkPopUpOKQuestionMessage('q') }
     end
-  end
-
-  def test_section_planes
-    @callbacks.section_planes = []
-    result = @facade.getSectionPlanes
-    assert_equal [], result
-    assert result.frozen?
-    @callbacks.section_planes = [1, 2.5, 2**53]
-    result = @facade.getSectionPlanes
-    assert_equal [1.0, 2.5, 2.0**53], result
-    assert result.all?(Float)
-    assert result.frozen?
-    refute_same @callbacks.section_planes, result
-  end
-
-  def test_section_planes_type_mismatch
+    [[], [1, 2.5, 2**53]].each do |planes|
+      @callbacks.section_planes = planes
+      result = @facade.getSectionPlanes
+      assert_equal planes.map(&:to_f), result
+      assert result.all?(Float)
+      assert result.frozen?
+      refute_same planes, result
+    end
     [nil, 'x', 1.5, {}, @facade].each do |planes|
       @callbacks.section_planes = planes
       assert_raises_message(TypeError, VECTOR_MISMATCH, planes.inspect) { @facade.getSectionPlanes }
@@ -134,25 +122,11 @@ class TestDirector < Minitest::Test
     assert_equal %i[html html], seen
   end
 
-  def test_arguments_as_the_script_sees_them
-    @facade.addScene([1, 2], "t\0x")
-    name, values, text = @callbacks.calls.last
-    assert_equal :RubyAddScene, name
-    assert_equal [1.0, 2.0], values
-    assert values.frozen?
-    assert_raises(FrozenError) { values << 3.0 }
-    assert_equal "t\0x", text
-    @facade.callAnalytics_Initialization('s', 2**64 - 1, 'a', 'b', 'c', 'd', 'e')
-    assert_equal [:callAnalytics_Initialization, 's', 2**64 - 1, 'a', 'b', 'c', 'd', 'e'], @callbacks.calls.last
-    @facade.point_cloud_loaded('cloud', 0)
-    assert_equal [:point_cloud_loaded, 'cloud', false], @callbacks.calls.last
-    assert_nil @facade.updateView
-    assert_nil @facade.bkPopUpMessage('m')
-    assert_equal [[:updateView], [:RubyMessageBox, 'm']], @callbacks.calls.last(2)
-  end
-
   def test_every_operation_reaches_the_script
-    REACHING.each { |name, args, _| @facade.public_send(name, *args) }
+    REACHING.each do |name, args, _|
+      result = @facade.public_send(name, *args)
+      assert_nil result, name unless %i[getSectionPlanes bkPopUpOKQuestionMessage].include?(name)
+    end
     assert_equal REACHING.map { |_, _, op| op }, @callbacks.calls.map(&:first)
   end
 
@@ -170,18 +144,14 @@ class TestDirector < Minitest::Test
     end
   end
 
-  def test_second_initialize_keeps_the_object_usable
+  # Initializing again: the callback object stays usable; a facade takes the new one.
+  def test_objects_reinitialized
     @callbacks.send(:initialize)
     assert_nil @facade.updateView
-    assert_equal [[:updateView]], @callbacks.calls
-  end
-
-  # A facade can be given another callback object by initializing it again.
-  def test_facade_reinitialized
     other = OrvaxTest::RecordingCallbacks.new
     @facade.send(:initialize, other)
     @facade.updateView
-    assert_empty @callbacks.calls
+    assert_equal [[:updateView]], @callbacks.calls
     assert_equal [[:updateView]], other.calls
   end
 

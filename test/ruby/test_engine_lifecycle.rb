@@ -6,8 +6,6 @@ require_relative 'engine_support/scenario'
 class TestEngineLifecycle < Minitest::Test
   include EngineSupport::Scenario
 
-  INCOMPATIBLE = "The current version of the Point Cloud extension is not compatible with " \
-                 "this version of Brikolan\n"
   REFUSED = 'Cannot initialize Cloud Workbench. The current version of the extension is not ' \
             'compatible with this version of Brikolan.'
 

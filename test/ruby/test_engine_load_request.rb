@@ -9,20 +9,18 @@ class TestEngineLoadRequest < Minitest::Test
   ANALYTICS_LOADED = 'cb callAnalytics_Initialization["1", 0, "", "", "", "", ""]'
 
   def test_integer_versions_then_a_second_request
-    lines = run_scenario('scripted', <<~'RUBY')
+    first = '{"bk_version_number":2400,"major_version":24,"minor_version":1,"files":["a.e57"]}'
+    second = "{\"bk_version_number\":2500,\"major_version\":25,\"minor_version\":0,\"x\":\"\u00e9\"}"
+    lines = run_scenario('scripted', <<~RUBY)
       f = ORVAX::MyNativeClass.new(EchoCallbacks.new)
-      first = '{"bk_version_number":2400,"major_version":24,"minor_version":1,"files":["a.e57"]}'
-      show 'reply', f.LoadMultiPointCloud(first)
+      show 'reply', f.LoadMultiPointCloud(#{first.dump})
       e = engine
       show 'calls', e.calls
       e.reset
-      e.answer(17, "loaded \u00e9")
-      second = "{\"bk_version_number\":2500,\"major_version\":25,\"minor_version\":0,\"x\":\"\u00e9\"}"
-      show 'reply', f.LoadMultiPointCloud(second)
+      e.answer(17, "loaded \\u00e9")
+      show 'reply', f.LoadMultiPointCloud(#{second.dump})
       show 'calls', e.calls
     RUBY
-    first = '{"bk_version_number":2400,"major_version":24,"minor_version":1,"files":["a.e57"]}'
-    second = "{\"bk_version_number\":2500,\"major_version\":25,\"minor_version\":0,\"x\":\"\u00e9\"}"
     assert_equal [*path_lines('scripted'), 'Start QPE', ANALYTICS_LOADED, 'reply: ""',
                   "calls: #{[[1, [2400, 24, 1]], [46, [true]], [60, [24]], [17, [first]]].inspect}",
                   ANALYTICS_LOADED, "reply: #{"loaded \u00e9".b.inspect}",
@@ -58,9 +56,7 @@ class TestEngineLoadRequest < Minitest::Test
       f = ORVAX::MyNativeClass.new(EchoCallbacks.new)
       show 'reply', f.LoadMultiPointCloud('{"bk_version_number":1,"major_version":2,"minor_version":3}')
     RUBY
-    message = "The current version of the Point Cloud extension is not compatible with this " \
-              "version of Brikolan\n"
-    assert_equal [*path_lines('missing'), "cb RubyMessageBox[#{message.inspect}]",
+    assert_equal [*path_lines('missing'), "cb RubyMessageBox[#{INCOMPATIBLE.inspect}]",
                   'cb callAnalytics_Initialization["0", 0, "", "", "", "", ""]', 'reply: ""'],
                  lines
   end

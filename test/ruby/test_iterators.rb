@@ -10,8 +10,6 @@ class TestIterators < Minitest::Test
     v = vec(1, 2)
     it = v.begin
     assert_instance_of ORVAX::Iterator, it
-    assert_equal ORVAX::ConstIterator, ORVAX::Iterator.superclass
-    assert_raises(TypeError) { ORVAX::Iterator.allocate }
     assert_equal '#<ORVAX::IntVector::iterator 1>', it.inspect
     assert_equal 'ORVAX::IntVector::iterator 1', it.to_s
     k = ORVAX::StringStringMap.new('a' => 'x').key_iterator
@@ -73,6 +71,7 @@ class TestIterators < Minitest::Test
     assert_nil b.value
     b.next(2**32 - 1)
     assert_nil b.value
+    b.value = 6 # far past the storage: must not be written
     late = v.begin + 2
     v.clear
     assert_nil late.value
@@ -140,8 +139,5 @@ class TestIterators < Minitest::Test
     its = Array.new(30) { |i| ORVAX::IntVector.new([i, i + 1]).begin.next }
     GC.start
     its.each_with_index { |it, i| assert_equal i + 1, it.value }
-    alias_of_next = ORVAX::IntVector.new([5, 6]).begin.next
-    GC.start
-    assert_equal 6, alias_of_next.value
   end
 end

@@ -8,20 +8,13 @@ $LOAD_PATH.unshift(ENV.fetch('ORVAX_TWIN_LIB'))
 require 'ORVAX'
 
 facts = {}
-before = {
-  swig: SWIG.object_id, pointer: SWIG::Pointer.object_id,
-  trackings: SWIG.instance_variable_get(:@__trackings__).object_id,
-  holder: $swig_runtime_data_type_pointer4.object_id,
-  type_class: SWIG::TYPE_p_char.object_id
-}
+support = lambda do
+  [SWIG, SWIG::Pointer, SWIG.instance_variable_get(:@__trackings__),
+   $swig_runtime_data_type_pointer4, SWIG::TYPE_p_char].map(&:object_id)
+end
+before = support.call
 require 'ORVAXTWIN'
-after = {
-  swig: SWIG.object_id, pointer: SWIG::Pointer.object_id,
-  trackings: SWIG.instance_variable_get(:@__trackings__).object_id,
-  holder: $swig_runtime_data_type_pointer4.object_id,
-  type_class: SWIG::TYPE_p_char.object_id
-}
-facts[:shared] = before == after
+facts[:shared] = before == support.call
 facts[:type_classes] = SWIG.constants.grep(/\ATYPE/).size
 facts[:twin_pointer_superclass] = SWIG::TYPE_p_MyNativeClass.superclass == SWIG::Pointer
 

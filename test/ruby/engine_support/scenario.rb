@@ -5,6 +5,8 @@ require_relative 'scripted_engine'
 
 module EngineSupport
   module Scenario
+    INCOMPATIBLE = "The current version of the Point Cloud extension is not compatible with " \
+                   "this version of Brikolan\n"
     CHILD = File.expand_path('child.rb', __dir__)
 
     # Runs `code` after the child prelude against stage `stage_name`; answers its standard

@@ -34,21 +34,13 @@ module EngineSupport
 
     def initialize(handle)
       @handle = handle
-      function = lambda do |name, args, result|
-        Fiddle::Function.new(handle[name], args, result, need_gvl: true)
-      end
-      @reset = function.('orvax_engine_reset', [], Fiddle::TYPE_VOID)
-      @answer = function.('orvax_engine_answer', [Fiddle::TYPE_INT, Fiddle::TYPE_VOIDP],
-                          Fiddle::TYPE_VOIDP)
-      @forget_calls = function.('orvax_engine_forget_calls', [], Fiddle::TYPE_VOID)
-      @log = function.('orvax_engine_log', [], Fiddle::TYPE_VOIDP)
-      @fire = function.('orvax_engine_fire', [Fiddle::TYPE_INT, Fiddle::TYPE_VOIDP],
-                        Fiddle::TYPE_VOIDP)
-      @fire_on_thread = function.('orvax_engine_fire_on_thread',
-                                  [Fiddle::TYPE_INT, Fiddle::TYPE_VOIDP], Fiddle::TYPE_VOIDP)
-      @script = function.('orvax_engine_script',
-                          [Fiddle::TYPE_INT, Fiddle::TYPE_INT, Fiddle::TYPE_VOIDP],
-                          Fiddle::TYPE_VOIDP)
+      int, pointer, void = Fiddle::TYPE_INT, Fiddle::TYPE_VOIDP, Fiddle::TYPE_VOID
+      function = ->(name, args, result) { Fiddle::Function.new(handle["orvax_engine_#{name}"], args, result, need_gvl: true) }
+      @reset = function.('reset', [], void)
+      @forget_calls = function.('forget_calls', [], void)
+      @log = function.('log', [], pointer)
+      @answer, @fire, @fire_on_thread = %w[answer fire fire_on_thread].map { |n| function.(n, [int, pointer], pointer) }
+      @script = function.('script', [int, int, pointer], pointer)
     end
 
     def reset = @reset.call
