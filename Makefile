@@ -5,7 +5,7 @@ MAKEFLAGS += --no-print-directory
 # The stages run one after the other even under make -j: each build uses every core.
 .NOTPARALLEL:
 
-.PHONY: all bootstrap build build-mingw demo test test-native test-mingw clean format
+.PHONY: all bootstrap build build-asan build-mingw demo test test-native test-asan test-mingw clean format
 
 all: build
 
@@ -16,6 +16,10 @@ build: bootstrap
 	cmake --preset default
 	cmake --build --preset default -j$(JOBS)
 
+build-asan: bootstrap
+	cmake --preset asan
+	cmake --build --preset asan -j$(JOBS)
+
 build-mingw: bootstrap
 	cmake --preset mingw
 	cmake --build --preset mingw -j$(JOBS)
@@ -25,16 +29,20 @@ demo:
 	@$(MAKE) --no-print-directory build
 	ruby -I build/lib examples/demo.rb
 
-test: test-native test-mingw
+# Native suites, the same under AddressSanitizer, then the Windows code under wine.
+test: test-native test-asan test-mingw
 
 test-native: build
 	ctest --preset default --output-on-failure
+
+test-asan: build-asan
+	ctest --preset asan --output-on-failure
 
 test-mingw: build-mingw
 	ctest --preset mingw --output-on-failure
 
 clean:
-	rm -rf build build-mingw
+	rm -rf build build-asan build-mingw
 
 format:
 	@command -v clang-format >/dev/null || { echo "make format: install clang-format (apt-get install clang-format)" >&2; exit 1; }
