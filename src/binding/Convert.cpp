@@ -17,20 +17,19 @@ bool readSigned(VALUE v, long long lo, long long hi, long long& out) {
 }
 
 bool readUnsigned(VALUE v, int bits, unsigned long long& out) {
+  if (bits < 64) {
+    // Negative values down to -2^(bits-1) wrap around, as the interpreter's unsigned
+    // long conversion does where long has that width.
+    long long value;
+    if (!readSigned(v, -(1LL << (bits - 1)), (1LL << bits) - 1, value)) return false;
+    out = static_cast<unsigned long long>(value) & ((1ULL << bits) - 1);
+    return true;
+  }
   if (RB_FIXNUM_P(v)) {
-    long long value = FIX2LONG(v);
-    if (bits < 64) {
-      long long lowest = -(1LL << (bits - 1));
-      long long highest = (1LL << bits) - 1;
-      if (value < lowest || value > highest) return false;
-      out = static_cast<unsigned long long>(value) & ((1ULL << bits) - 1);
-    } else {
-      out = static_cast<unsigned long long>(value);
-    }
+    out = static_cast<unsigned long long>(FIX2LONG(v));
     return true;
   }
   if (!RB_TYPE_P(v, T_BIGNUM)) return false;
-  if (bits < 64) return false;  // every big integer lies outside 32 bits here
   unsigned long long value;
   if (!attempt([&] { value = rb_big2ull(v); })) return false;
   out = value;

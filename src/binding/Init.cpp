@@ -96,8 +96,7 @@ VALUE defineWrappedClass(VALUE outer, const char* name, VALUE superclass, ClassR
 
 }  // namespace orvax
 
-extern "C" __attribute__((visibility("default"))) void ORVAX_CONCAT(Init_,
-                                                                    ORVAX_MODULE_NAME)(void) {
+extern "C" ORVAX_EXPORT void ORVAX_CONCAT(Init_, ORVAX_MODULE_NAME)(void) {
   VALUE out = Qnil;
   int tag = 0;
   if (orvax::runGuarded([](void*) { orvax::build(); }, nullptr, &out, &tag)) return;

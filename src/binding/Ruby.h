@@ -19,6 +19,12 @@ inline constexpr int kRubyTagRaise = 6;
 #define ORVAX_CONCAT2(a, b) a##b
 #define ORVAX_CONCAT(a, b) ORVAX_CONCAT2(a, b)
 
+#ifdef _WIN32
+#define ORVAX_EXPORT __declspec(dllexport)
+#else
+#define ORVAX_EXPORT __attribute__((visibility("default")))
+#endif
+
 namespace orvax {
 // The name of the Ruby module this build defines ("ORVAX"; test builds use another).
 inline constexpr const char kModuleName[] = ORVAX_STRINGIFY(ORVAX_MODULE_NAME);
