@@ -43,8 +43,8 @@ void raise(VALUE klass, const std::string& message) {
 namespace {
 VALUE definedOnRequest(VALUE& slot, const char* name) {
   if (NIL_P(slot) || slot == 0) {
+    // A top-level constant: reachable, and never moved, for the interpreter's lifetime.
     slot = protect([&] { return rb_define_class(name, rb_eRuntimeError); });
-    rb_gc_register_mark_object(slot);
   }
   return slot;
 }

@@ -45,9 +45,9 @@ constexpr MethodDef kGcValueMethods[] = {
 
 void build() {
   if (NIL_P(swigModule)) {
-    swigModule = protect([] { return rb_define_module("SWIG"); });
-    rb_gc_register_address(&swigModule);
     protect([] {
+      swigModule = rb_define_module("SWIG");
+      rb_gc_register_address(&swigModule);
       rb_intern("call");
       rb_intern("arity");
     });
