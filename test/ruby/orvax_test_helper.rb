@@ -64,33 +64,89 @@ module OrvaxTest
   # Methods with their argument counts, in registration order.
   def self.arities(text) = text.split.map { |pair| name, count = pair.split(':'); [name.to_sym, Integer(count)] }.freeze
 
-  FACADE_ARITIES = arities(<<~TEXT)
-    initialize:1 proto:1 nativeSleep:0 CallBackToRuby:1 isAnyPointCloudLoaded:0
-    LoadMultiPointCloud:1 AddPointCloud:2 InitCloudProcessor:1 CloseCloudProcessor:0 ProcessCloud:2
-    ProcessModel:3 GetAmplitudeParameters:0 GetOutputJSon:0 ComputeCellNb:1 autoOrientate:1
-    applyTemporaryTransformation:0 scalePointCloud:1 initConnect:1 getLoadedCloudName:0
-    setPointSize:1 setColorMode:1 setContrast:1 setBrightness:1 setBKVersion:1 setSceneIsMoving:1
-    setVisibilityMode:1 setShadingMode:1 setTransparency:1 setPickingLockMode:1
-    getPickingLockMode:0 getBoundingBox:0 getPointCloudCurrentTransformation:0 getGlobalOffset:0
-    setGlobalOffset:3 setRealTimeTextured:1 setPickingMode:1 setResolution:1
-    setConditionalBlending:1 activateCutView:1 setThickness:1 setActiveTool:1 getNumberofEntity:0
-    getNumberofFilters:0 setFocus:0 openFileDialogMulti:1 reinitProject:0 switchHooks:0
-    getVisibilityVector:0 getMainCloudVector:0 getNameVector:0 getClippingBoxVector:0
-    getStationNameVector:0 getQPEStationNames:0 getStationPositionVector:0
-    getCurrentPointAndNormal:0 getPath:1 getClippingBoxFromDepth:13 setVisibility:2
-    setVisibilityByName:2 getVisibilityFilterVector:0 setVisibilityFilter:2
-    setVisibilityFilterByName:2 setComparisonDistanceValue:1 setEye:3 setXAxis:3 setYAxis:3
-    setZAxis:3 setDecimationWhenMovingPurc:1 getDecimationPurc:0 getDevice_ID:0 getModelMatrix:0
-    getSectionPlanes:0 updateView:0 forceUpdateView:0 updateHtml:0 bkPopUpMessage:1
-    bkPopUpOKQuestionMessage:1 addScene:2 callAnalytics_pointCloudLoaded:1
-    callAnalytics_Initialization:7 callAnalytics_errorMessageEngagement:1
-    callAnalytics_closeApplication:1 point_cloud_loaded:2 createClippingBox:0 removeClippingBox:0
-    initializeSettings:0 updateSceneObserver:1 initModule:0 initDLL:3 LoadQPEDll:4 TestLoadDll:2
-    FreeQPEDll:1 killOverlays:0 isModuleLoaded:0 StopRendering:0 getThickness:0
-    getActivateCutView:0 getRealTimeTextured:0 getDistanceThreshold:0 getTransparency:0
-    getShadingMode:0 getVisibilityMode:0 getColorMode:0 getBrightness:0 getContrast:0
-    getPointSize:0 getBKMSavedName:0
-  TEXT
+  DOUBLES = 'std::vector< double,std::allocator< double > > const &'
+  FLOATS = 'std::vector< float,std::allocator< float > > const &'
+  TENTH = [0.1].pack('f').unpack1('f') # 0.1 narrowed to single precision
+  # Argument type texts by the letters of FacadeMethod#codes.
+  ARGUMENT_TYPES = { 'i' => 'int', 'q' => 'long long', 'd' => 'double', 'f' => 'float', 'b' => 'bool',
+                     's' => 'std::string const &', 'S' => 'std::string const', 'F' => FLOATS }.freeze
+
+  # One facade method. codes: a letter per argument (ARGUMENT_TYPES), or the bare count
+  # for methods whose arguments and unbound result are checked elsewhere. args: valid
+  # arguments. slot: the engine slot a plain forwarding method calls. unbound: the result
+  # with no engine (:empty = a frozen empty array). With the engine bound: sent = what it
+  # receives, answer = what it answers, result = what the method returns. reaches: the
+  # operation of the callback object the method calls.
+  FacadeMethod = Struct.new(:name, :codes, :args, :slot, :unbound, :sent, :answer, :result, :reaches) do
+    def arity = codes.is_a?(String) ? codes.size : codes
+    def types = codes.chars.map { |c| ARGUMENT_TYPES.fetch(c) }
+    def checked? = codes.is_a?(String)
+  end
+
+  def self.row(name, codes, args = [], slot = nil, unbound = nil, sent: args, answer: nil, result: answer)
+    FacadeMethod.new(name, codes, args, slot, unbound, sent, answer, result)
+  end
+
+  def self.getter(name, slot, unbound, answer, result = answer) = row(name, '', [], slot, unbound, answer: answer, result: result)
+  def self.reaching(name, args = [], operation = name) = FacadeMethod.new(name, args.size, args, nil, nil, args, nil, nil, operation)
+  def self.counts(text) = arities(text).map { |name, count| FacadeMethod.new(name, count) }
+
+  FACADE = [
+    *counts('initialize:1 proto:1 nativeSleep:0'), row(:CallBackToRuby, 's', ['x']),
+    row(:isAnyPointCloudLoaded, '', [], nil, false), *counts('LoadMultiPointCloud:1'),
+    row(:AddPointCloud, 'SS', ['a.e57', "b\u0000"], 20),
+    row(:InitCloudProcessor, 's', ['cfg'], 21, false, answer: false, result: true),
+    row(:CloseCloudProcessor, '', [], 27),
+    row(:ProcessCloud, 'Fs', [[1, 2.5, 0.1], 'p'], 23, :empty, sent: [[1.0, 2.5, TENTH], 'p'], answer: [0.5, 0.25]),
+    row(:ProcessModel, 'FFs', [[1], [2, 3], 'm'], 24, :empty, sent: [[1.0], [2.0, 3.0], 'm'], answer: [1.5]),
+    getter(:GetAmplitudeParameters, 25, :empty, [3.25, 0.1], [3.25, TENTH]),
+    getter(:GetOutputJSon, 26, 'This message should never appear', '{"ok":1}'),
+    row(:ComputeCellNb, 'f', [0.1], 22, 0.0, sent: [TENTH], answer: 2.5),
+    row(:autoOrientate, 'b', [true], 28, :empty, sent: [true, 0], answer: { status: 0, values: [1.5, 2] },
+                                                  result: [1.5, 2.0]),
+    getter(:applyTemporaryTransformation, 4, nil, nil), row(:scalePointCloud, 'f', [0.1], 5, sent: [TENTH]),
+    row(:initConnect, 'q', [7]), getter(:getLoadedCloudName, 39, '', 'cloud'),
+    row(:setPointSize, 'i', [3], 6), row(:setColorMode, 'i', [2], 7), row(:setContrast, 'd', [-1.5], 57),
+    row(:setBrightness, 'd', [2], 58, sent: [2.0]), row(:setBKVersion, 'q', [2**31], 60),
+    row(:setSceneIsMoving, 'b', [false], 59), row(:setVisibilityMode, 'i', [-1], 9),
+    row(:setShadingMode, 'i', [4], 10), row(:setTransparency, 'd', [1], 11, sent: [1.0]),
+    row(:setPickingLockMode, 'i', [2], 15), getter(:getPickingLockMode, 16, 0, 7),
+    getter(:getBoundingBox, 72, :empty, [0, 1, 0, 1, 0, 1], [0.0, 1.0, 0.0, 1.0, 0.0, 1.0]),
+    getter(:getPointCloudCurrentTransformation, 73, :empty, [1.0] * 16),
+    getter(:getGlobalOffset, 74, :empty, [10, 20, 30], [10.0, 20.0, 30.0]),
+    row(:setGlobalOffset, 'ddd', [1, 2, 3], 75, sent: [1.0, 2.0, 3.0]),
+    row(:setRealTimeTextured, 'd', [0.5], 12), row(:setPickingMode, 'i', [1], 13),
+    row(:setResolution, 'd', [0.25], 47), row(:setConditionalBlending, 'd', [0.75], 48),
+    row(:activateCutView, 'b', [true], 53), row(:setThickness, 'd', [0.125], 54),
+    row(:setActiveTool, 'i', [5], 34), getter(:getNumberofEntity, 29, 0, 4), getter(:getNumberofFilters, 30, 0, 2),
+    *counts('setFocus:0 openFileDialogMulti:1'), getter(:reinitProject, 18, nil, nil), *counts('switchHooks:0'),
+    getter(:getVisibilityVector, 32, :empty, [true, false]), getter(:getMainCloudVector, 33, :empty, [false]),
+    getter(:getNameVector, 40, :empty, ['a', "\u00e9"], ['a', "\u00e9".b]),
+    getter(:getClippingBoxVector, nil, :empty, nil), getter(:getStationNameVector, 35, :empty, %w[s1 s2]),
+    *counts('getQPEStationNames:0'), getter(:getStationPositionVector, 38, :empty, [1, 2, 3.5], [1.0, 2.0, 3.5]),
+    getter(:getCurrentPointAndNormal, 50, :empty, [0, 0, 1], [0.0, 0.0, 1.0]),
+    row(:getPath, 'i', [2], 51, :empty, answer: [4.5]),
+    row(:getClippingBoxFromDepth, 'd' * 13, (1..13).to_a, 52, :empty, sent: (1..13).map(&:to_f), answer: [9.5]),
+    row(:setVisibility, 'ib', [1, true], 41), row(:setVisibilityByName, 'sb', ['cloud', false], 42),
+    getter(:getVisibilityFilterVector, 43, :empty, [true]), row(:setVisibilityFilter, 'ib', [0, false], 44),
+    row(:setVisibilityFilterByName, 'sb', ['f', true], 45), row(:setComparisonDistanceValue, 'd', [3.5], 49),
+    *%i[setEye setXAxis setYAxis setZAxis].map { |name| row(name, 'ddd', [1, 2, 3.5]) },
+    row(:setDecimationWhenMovingPurc, 'i', [40], 55), getter(:getDecimationPurc, 56, 0, -40),
+    *counts('getDevice_ID:0'), *%i[getModelMatrix getSectionPlanes updateView forceUpdateView updateHtml].map { |n| reaching(n) },
+    reaching(:bkPopUpMessage, ['m'], :RubyMessageBox), reaching(:bkPopUpOKQuestionMessage, ['q'], :RubyYesNoBox),
+    reaching(:addScene, [[1], 't'], :RubyAddScene), reaching(:callAnalytics_pointCloudLoaded, ['a']),
+    reaching(:callAnalytics_Initialization, ['1', 2, '3', '4', '5', '6', '7']),
+    reaching(:callAnalytics_errorMessageEngagement, ['e']), reaching(:callAnalytics_closeApplication, ['c']),
+    reaching(:point_cloud_loaded, ['p', true]), *%i[createClippingBox removeClippingBox initializeSettings].map { |n| reaching(n) },
+    *counts('updateSceneObserver:1 initModule:0 initDLL:3 LoadQPEDll:4 TestLoadDll:2 FreeQPEDll:1 killOverlays:0 isModuleLoaded:0'),
+    getter(:StopRendering, 8, nil, nil), getter(:getThickness, 61, 0.0, 0.25), getter(:getActivateCutView, 62, false, true),
+    getter(:getRealTimeTextured, 63, 0.0, 0.5), getter(:getDistanceThreshold, 64, 0.0, 12.5),
+    getter(:getTransparency, 65, 0.0, 0.75), getter(:getShadingMode, 66, 0, 2**40), getter(:getVisibilityMode, 67, 0, -2**40),
+    getter(:getColorMode, 68, 0, 3), getter(:getBrightness, 69, 0.0, 1.5), getter(:getContrast, 70, 0.0, -0.5),
+    getter(:getPointSize, 71, 0, -3),
+    getter(:getBKMSavedName, 81, '', [0x6D, 0xE9, 0xD83D, 0xDE00], "m\u00e9".b + "\xED\xA0\xBD\xED\xB8\x80".b)
+  ].freeze
+  FACADE_ARITIES = FACADE.map { |m| [m.name, m.arity] }.freeze
 
   CALLBACK_ARITIES = arities(<<~TEXT)
     initialize:0 RubyMessageBox:1 RubyAddScene:2 RubyYesNoBox:1 getModelMatrix:0 updateView:0
@@ -118,9 +174,6 @@ module OrvaxTest
     _p_std__vectorT_std__string_std__allocatorT_std__string_t_t _p_std__wstring
     _p_swig__ConstIterator _p_swig__GC_VALUE _p_swig__Iterator _p_value_type _p_void
   ].freeze
-
-  DOUBLES = 'std::vector< double,std::allocator< double > > const &'
-  FLOATS = 'std::vector< float,std::allocator< float > > const &'
 
   # The argument-error text for an argument at native `position` (receiver = 1).
   def self.type_message(type, method, position, value, prefix: '')

@@ -12,25 +12,18 @@ class TestConversions < Minitest::Test
   def msg(type, method, position, value) = OrvaxTest.type_message(type, method, position, value)
 
   def test_int_limits
-    assert_nil @facade.setPointSize(2**31 - 1)
-    assert_nil @facade.setPointSize(-2**31)
+    assert_equal [nil, nil], [@facade.setPointSize(2**31 - 1), @facade.setPointSize(-2**31)]
     # Out of range is a type error (the interpreter's range error is swallowed).
-    [2**31, -2**31 - 1, 2**64, 2**100].each do |value|
-      assert_raises_message(TypeError, msg('int', 'setPointSize', 2, value)) { @facade.setPointSize(value) }
-    end
-    [3.5, 3.0, '3', nil, true, :a].each do |value|
+    [2**31, -2**31 - 1, 2**64, 2**100, 3.5, 3.0, '3', nil, true, :a].each do |value|
       assert_raises_message(TypeError, msg('int', 'setPointSize', 2, value)) { @facade.setPointSize(value) }
     end
   end
 
   def test_long_long_limits
-    assert_nil @facade.setBKVersion(2**31)
-    assert_nil @facade.setBKVersion(2**63 - 1)
-    assert_nil @facade.setBKVersion(-2**63)
+    assert_equal [nil] * 4, [2**31, 2**63 - 1, -2**63].map { |v| @facade.setBKVersion(v) } << @facade.initConnect(-5)
     [2**63, -2**63 - 1, 1.0, '1'].each do |value|
       assert_raises_message(TypeError, msg('long long', 'setBKVersion', 2, value)) { @facade.setBKVersion(value) }
     end
-    assert_nil @facade.initConnect(-5)
     assert_raises_message(TypeError, msg('long long', 'initConnect', 2, 'x')) { @facade.initConnect('x') }
   end
 
@@ -39,8 +32,7 @@ class TestConversions < Minitest::Test
   end
 
   def test_unsigned_long_long
-    assert_nil analytics(2**64 - 1)
-    assert_nil analytics(0)
+    assert_equal [nil, nil], [analytics(2**64 - 1), analytics(0)]
     assert_equal [[:callAnalytics_Initialization, 'a', 2**64 - 1, 'b', 'c', 'd', 'e', 'f'],
                   [:callAnalytics_Initialization, 'a', 0, 'b', 'c', 'd', 'e', 'f']], @callbacks.calls
     [2**64, 1.0, '1', nil].each do |value|
@@ -52,9 +44,7 @@ class TestConversions < Minitest::Test
   end
 
   def test_double
-    assert_nil @facade.setTransparency(1)
-    assert_nil @facade.setTransparency(2**70)
-    assert_nil @facade.setTransparency(-0.5)
+    assert_equal [nil] * 3, [1, 2**70, -0.5].map { |v| @facade.setTransparency(v) }
     ['1.0', nil, true, Object.new].each do |value|
       assert_raises_message(TypeError, msg('double', 'setTransparency', 2, value)) { @facade.setTransparency(value) }
     end
@@ -89,26 +79,18 @@ class TestConversions < Minitest::Test
     end
     seen = @callbacks.calls.map(&:last)
     assert_equal texts.flat_map { |t| [t.b, t.b] }, seen
-    seen.each do |received|
-      assert_equal Encoding::ASCII_8BIT, received.encoding
-      refute received.frozen?
-    end
-    [@facade.GetOutputJSon, @facade.getLoadedCloudName].each { |text| assert_equal Encoding::ASCII_8BIT, text.encoding }
+    assert_equal [[Encoding::ASCII_8BIT, false]], seen.map { |r| [r.encoding, r.frozen?] }.uniq
+    assert_equal [Encoding::ASCII_8BIT] * 2, [@facade.GetOutputJSon, @facade.getLoadedCloudName].map(&:encoding)
   end
 
   def test_inspect_cut_to_30_bytes
-    value = 'a' * 40
-    error = assert_raises(TypeError) { @facade.setPointSize(value) }
-    assert_equal "Expected argument 1 of type int, but got String \"#{'a' * 29}...\n\tin SWIG method 'setPointSize'",
-                 error.message
     # An inspection text of exactly 30 bytes is shown whole.
-    value = 'b' * 28
-    error = assert_raises(TypeError) { @facade.setPointSize(value) }
-    assert_equal "Expected argument 1 of type int, but got String \"#{'b' * 28}\"\n\tin SWIG method 'setPointSize'",
-                 error.message
-    value = [1] * 20
-    error = assert_raises(TypeError) { @facade.setPointSize(value) }
-    assert_includes error.message, "Array #{value.inspect[0, 30]}...\n"
+    { 'a' * 40 => "\"#{'a' * 29}...", 'b' * 28 => "\"#{'b' * 28}\"" }.each do |value, shown|
+      assert_raises_message(TypeError, "Expected argument 1 of type int, but got String #{shown}\n\tin SWIG method 'setPointSize'") do
+        @facade.setPointSize(value)
+      end
+    end
+    assert_includes assert_raises(TypeError) { @facade.setPointSize([1] * 20) }.message, "Array #{([1] * 20).inspect[0, 30]}...\n"
   end
 
   # A value whose inspect is not at all like its class still shows the class name.
@@ -120,15 +102,10 @@ class TestConversions < Minitest::Test
   end
 
   def test_null_references
-    cases = [
-      ['std::string const &', :bkPopUpMessage, [nil], 2],
-      ['std::string const &', :bkPopUpOKQuestionMessage, [nil], 2],
-      ['std::string const &', :LoadMultiPointCloud, [nil], 2],
-      ['std::string const &', :addScene, [[1.0], nil], 3],
-      [OrvaxTest::DOUBLES, :addScene, [nil, 'x'], 2],
-      ['std::wstring', :updateSceneObserver, [nil], 2]
-    ]
-    cases.each do |type, name, args, position|
+    s = 'std::string const &'
+    [[s, :bkPopUpMessage, [nil], 2], [s, :bkPopUpOKQuestionMessage, [nil], 2], [s, :LoadMultiPointCloud, [nil], 2],
+     [s, :addScene, [[1.0], nil], 3], [OrvaxTest::DOUBLES, :addScene, [nil, 'x'], 2],
+     ['std::wstring', :updateSceneObserver, [nil], 2]].each do |type, name, args, position|
       assert_raises_message(ArgumentError, OrvaxTest.null_message(type, name, position), name) do
         @facade.public_send(name, *args)
       end
@@ -141,9 +118,8 @@ class TestConversions < Minitest::Test
 
   def test_by_value_strings_refuse_nil_as_type_error
     [[:point_cloud_loaded, [nil, true], 'std::string', 2],
-     [:callAnalytics_pointCloudLoaded, [nil], 'std::string', 2],
-     [:callAnalytics_errorMessageEngagement, [nil], 'std::string', 2],
-     [:callAnalytics_closeApplication, [nil], 'std::string', 2],
+     *%i[callAnalytics_pointCloudLoaded callAnalytics_errorMessageEngagement callAnalytics_closeApplication]
+       .map { |name| [name, [nil], 'std::string', 2] },
      [:callAnalytics_Initialization, ['a', 1, 'b', 'c', 'd', 'e', nil], 'std::string', 8],
      [:AddPointCloud, [nil, 'x'], 'std::string const', 2],
      [:AddPointCloud, ['x', nil], 'std::string const', 3]].each do |name, args, type, position|
@@ -166,22 +142,19 @@ class TestConversions < Minitest::Test
   def test_sequences_from_arrays
     @facade.addScene([1, 2.5, 2**40], 't')
     values = @callbacks.calls.last[1]
-    assert_equal [1.0, 2.5, 2.0**40], values
-    assert values.all?(Float)
+    assert_equal [[1.0, 2.5, 2.0**40], [Float]], [values, values.map(&:class).uniq]
     assert_raises(FrozenError) { values << 3.0 }
-    assert_equal [], @facade.ProcessCloud([1, 2.5], 'x')
-    assert_equal [], @facade.ProcessModel([], [3], 'x')
+    assert_equal [[], []], [@facade.ProcessCloud([1, 2.5], 'x'), @facade.ProcessModel([], [3], 'x')]
   end
 
   def test_sequence_element_failures
     # A bad element: TypeError whose whole message is the element type.
-    assert_raises_message(TypeError, 'double') { @facade.addScene([1.0, 'x'], 't') }
-    assert_raises_message(TypeError, 'float') { @facade.ProcessCloud([1, nil], 't') }
-    assert_raises_message(TypeError, 'float') { @facade.ProcessCloud([1e39], 't') }
     # Not a sequence at all: the argument error for the container type.
-    assert_raises_message(TypeError, msg(OrvaxTest::DOUBLES, 'addScene', 2, 'x')) { @facade.addScene('x', 't') }
-    assert_raises_message(TypeError, msg(OrvaxTest::FLOATS, 'ProcessCloud', 2, 1.5)) { @facade.ProcessCloud(1.5, 't') }
-    assert_raises_message(TypeError, msg(OrvaxTest::FLOATS, 'ProcessCloud', 2, @facade)) { @facade.ProcessCloud(@facade, 't') }
+    [['double', :addScene, [1.0, 'x']], ['float', :ProcessCloud, [1, nil]], ['float', :ProcessCloud, [1e39]],
+     [msg(OrvaxTest::DOUBLES, 'addScene', 2, 'x'), :addScene, 'x'], [msg(OrvaxTest::FLOATS, 'ProcessCloud', 2, 1.5), :ProcessCloud, 1.5],
+     [msg(OrvaxTest::FLOATS, 'ProcessCloud', 2, @facade), :ProcessCloud, @facade]].each do |message, name, first|
+      assert_raises_message(TypeError, message, name) { @facade.public_send(name, first, 't') }
+    end
     assert_empty @callbacks.calls
   end
 
@@ -238,12 +211,10 @@ class TestConversions < Minitest::Test
     klass = deleted_class
     assert_equal 'ObjectPreviouslyDeleted', klass.name
     empty = ORVAX::MyNativeClass.allocate
-    %i[isAnyPointCloudLoaded getNameVector updateView GetOutputJSon getThickness].each do |name|
-      error = assert_raises(klass, name) { empty.public_send(name) }
-      assert_equal msg('MyNativeClass *', name, 1, empty), error.message
+    [*%i[isAnyPointCloudLoaded getNameVector updateView GetOutputJSon getThickness].map { |n| [n] }, [:setPointSize, 1]]
+      .each do |name, *args|
+      assert_raises_message(klass, msg('MyNativeClass *', name, 1, empty), name) { empty.public_send(name, *args) }
     end
-    error = assert_raises(klass) { empty.setPointSize(1) }
-    assert_equal msg('MyNativeClass *', 'setPointSize', 1, empty), error.message
     assert_equal RuntimeError, klass.superclass
     # The receiver is converted before the arguments.
     assert_raises(klass) { empty.setPointSize('not an int') }
@@ -252,9 +223,7 @@ class TestConversions < Minitest::Test
   def test_previously_deleted_arguments
     klass = deleted_class
     empty = ORVAX::INativeToRuby.allocate
-    error = assert_raises(klass) { ORVAX::MyNativeClass.new(empty) }
-    assert_equal msg('INativeToRuby &', 'MyNativeClass', 1, empty), error.message
-    error = assert_raises(klass) { empty.RubyMessageBox('x') }
-    assert_equal msg('INativeToRuby *', 'RubyMessageBox', 1, empty), error.message
+    assert_raises_message(klass, msg('INativeToRuby &', 'MyNativeClass', 1, empty)) { ORVAX::MyNativeClass.new(empty) }
+    assert_raises_message(klass, msg('INativeToRuby *', 'RubyMessageBox', 1, empty)) { empty.RubyMessageBox('x') }
   end
 end

@@ -12,18 +12,7 @@ class TestDirector < Minitest::Test
   VECTOR_MISMATCH = "SWIG director type mismatch in output value of type 'std::vector< double,std::allocator< double > >'"
 
   # Facade method, its arguments, and the operation it reaches on the callback object.
-  REACHING = [
-    [:getModelMatrix, [], :getModelMatrix], [:updateView, [], :updateView],
-    [:forceUpdateView, [], :forceUpdateView], [:updateHtml, [], :updateHtml],
-    [:initializeSettings, [], :initializeSettings], [:createClippingBox, [], :createClippingBox],
-    [:removeClippingBox, [], :removeClippingBox], [:getSectionPlanes, [], :getSectionPlanes],
-    [:bkPopUpMessage, ['m'], :RubyMessageBox], [:bkPopUpOKQuestionMessage, ['q'], :RubyYesNoBox],
-    [:addScene, [[1], 't'], :RubyAddScene], [:point_cloud_loaded, ['p', true], :point_cloud_loaded],
-    [:callAnalytics_pointCloudLoaded, ['a'], :callAnalytics_pointCloudLoaded],
-    [:callAnalytics_errorMessageEngagement, ['e'], :callAnalytics_errorMessageEngagement],
-    [:callAnalytics_closeApplication, ['c'], :callAnalytics_closeApplication],
-    [:callAnalytics_Initialization, ['1', 2, '3', '4', '5', '6', '7'], :callAnalytics_Initialization]
-  ].freeze
+  REACHING = OrvaxTest::FACADE.select(&:reaches).map { |m| [m.name, m.args, m.reaches] }.freeze
 
   def setup
     @callbacks = OrvaxTest::RecordingCallbacks.new
@@ -32,8 +21,7 @@ class TestDirector < Minitest::Test
 
   def test_abstract_class_cannot_be_created
     error = assert_raises(NameError) { ORVAX::INativeToRuby.new }
-    assert_equal NameError, error.class
-    assert_equal 'accessing abstract class or protected constructor', OrvaxTest.plain_message(error)
+    assert_equal [NameError, 'accessing abstract class or protected constructor'], [error.class, OrvaxTest.plain_message(error)]
     assert_kind_of ORVAX::INativeToRuby, Bare.new
   end
 
@@ -46,11 +34,8 @@ class TestDirector < Minitest::Test
 
   def test_missing_overrides_called_directly
     bare = Bare.new
-    assert_raises_message(RuntimeError, "#{PURE}RubyMessageBox") { bare.RubyMessageBox('x') }
-    assert_raises_message(RuntimeError, "#{PURE}updateSceneObserver") { bare.updateSceneObserver('x') }
-    assert_raises_message(RuntimeError, "#{PURE}callAnalytics_Initialization") do
-      bare.callAnalytics_Initialization('a', 1, 'b', 'c', 'd', 'e', 'f')
-    end
+    [[:RubyMessageBox, 'x'], [:updateSceneObserver, 'x'], [:callAnalytics_Initialization, 'a', 1, 'b', 'c', 'd', 'e', 'f']]
+      .each { |name, *args| assert_raises_message(RuntimeError, "#{PURE}#{name}") { bare.public_send(name, *args) } }
     # Arguments are converted first.
     assert_raises_message(ArgumentError, OrvaxTest.null_message('std::string const &', 'RubyMessageBox', 2)) do
       bare.RubyMessageBox(nil)
@@ -76,9 +61,7 @@ class TestDirector < Minitest::Test
     [[], [1, 2.5, 2**53]].each do |planes|
       @callbacks.section_planes = planes
       result = @facade.getSectionPlanes
-      assert_equal planes.map(&:to_f), result
-      assert result.all?(Float)
-      assert result.frozen?
+      assert_equal [planes.map(&:to_f), true, true], [result, result.all?(Float), result.frozen?]
       refute_same planes, result
     end
     [nil, 'x', 1.5, {}, @facade].each do |planes|
@@ -118,8 +101,7 @@ class TestDirector < Minitest::Test
       facade.updateHtml
       break i * 10 if i == 2
     end
-    assert_equal 20, result
-    assert_equal %i[html html], seen
+    assert_equal [20, %i[html html]], [result, seen]
   end
 
   def test_every_operation_reaches_the_script
@@ -131,11 +113,8 @@ class TestDirector < Minitest::Test
   end
 
   def test_disown
-    assert_nil ORVAX.disown_INativeToRuby(@callbacks)
-    assert_nil ORVAX.disown_INativeToRuby(@callbacks)
-    assert_nil ORVAX.disown_INativeToRuby(nil)
     # The object stays usable and owned by its Ruby object.
-    assert_nil @facade.updateView
+    assert_equal [nil] * 4, [@callbacks, @callbacks, nil].map { |c| ORVAX.disown_INativeToRuby(c) } << @facade.updateView
     assert_equal [[:updateView]], @callbacks.calls
     [3, 'x', @facade].each do |value|
       assert_raises_message(TypeError, OrvaxTest.type_message('INativeToRuby *', 'disown_INativeToRuby', 1, value)) do
@@ -151,8 +130,7 @@ class TestDirector < Minitest::Test
     other = OrvaxTest::RecordingCallbacks.new
     @facade.send(:initialize, other)
     @facade.updateView
-    assert_equal [[:updateView]], @callbacks.calls
-    assert_equal [[:updateView]], other.calls
+    assert_equal [[[:updateView]]] * 2, [@callbacks.calls, other.calls]
   end
 
   # A re-initialize that fails must leave the facade as it was: its callback object

@@ -31,8 +31,7 @@ class TestEngineCallbacks < Minitest::Test
                   [:initializeSettings], [:createClippingBox], [:removeClippingBox],
                   [:updateSceneObserver, 'Ab']], callbacks.calls
     scene = callbacks.calls.assoc(:RubyAddScene)[1]
-    assert scene.frozen?
-    assert(scene.all? { |v| v.is_a?(Float) })
+    assert_equal [true, [Float]], [scene.frozen?, scene.map(&:class).uniq]
   end
 
   def test_yes_no_answer_is_true_for_any_non_zero_integer
@@ -51,8 +50,7 @@ class TestEngineCallbacks < Minitest::Test
       other_facade.getNumberofEntity # the script moves the callbacks to another facade
     end
     engine.fire(85)
-    assert_equal [[:updateHtml]], callbacks.calls
-    assert_equal [[:updateView]], other.calls
+    assert_equal [[[:updateHtml]], [[:updateView]]], [callbacks.calls, other.calls]
   end
 
   # Each 16-bit unit is encoded by itself: surrogates are not combined, and a lone one
@@ -74,8 +72,7 @@ class TestEngineCallbacks < Minitest::Test
     facade.ComputeCellNb(1)
     facade.setZAxis(0, 0, 1)
     engine.fire(84)
-    assert_equal [], callbacks.calls
-    assert_equal [[:updateView], [:forceUpdateView]], second.calls
+    assert_equal [[], [[:updateView], [:forceUpdateView]]], [callbacks.calls, second.calls]
     facade.getPointSize # a value getter refreshes
     engine.fire(83)
     assert_equal [[:updateView]], callbacks.calls
@@ -86,8 +83,7 @@ class TestEngineCallbacks < Minitest::Test
     engine.script(6, 86, 'first')
     engine.script(6, 87, 'sure?')
     engine.script(6, 92)
-    error = assert_raises(IOError) { facade.setPointSize(3) }
-    assert_equal 'no box for first', error.message
+    assert_equal 'no box for first', assert_raises(IOError) { facade.setPointSize(3) }.message
     # The engine ran on after each callback and got the neutral answers.
     assert_equal [[6, [3]], [6, :after_callback, 86, nil], [6, :after_callback, 87, false],
                   [6, :after_callback, 92, []]], engine.calls
@@ -123,8 +119,7 @@ class TestEngineCallbacks < Minitest::Test
     assert_equal ['no box for inner'], seen
     # Not rescued by the script, it travels on to the outer facade call.
     rescuing = false
-    error = assert_raises(IOError) { facade.setPointSize(5) }
-    assert_equal 'no box for inner', error.message
+    assert_equal 'no box for inner', assert_raises(IOError) { facade.setPointSize(5) }.message
   end
 
   # Two Ruby threads, each inside an engine call, whose calls end in the other order than
@@ -153,8 +148,7 @@ class TestEngineCallbacks < Minitest::Test
     end
     first_in.pop
     second = Thread.new { other.setColorMode(2) }
-    error = assert_raises(IOError) { first.join }
-    assert_equal 'first thread', error.message
+    assert_equal 'first thread', assert_raises(IOError) { first.join }.message
     second_go << true
     assert_nil second.value
     assert_no_call_in_progress
@@ -176,8 +170,8 @@ class TestEngineCallbacks < Minitest::Test
   def test_throw_out_of_a_callback_is_raised_as_an_error_after_the_slot
     callbacks.define_singleton_method(:updateView) { throw :away }
     engine.script(6, 83)
-    error = assert_raises(RuntimeError) { catch(:away) { facade.setPointSize(1) } }
-    assert_equal 'non-local exit from engine callback updateView', error.message
+    assert_equal 'non-local exit from engine callback updateView',
+                 assert_raises(RuntimeError) { catch(:away) { facade.setPointSize(1) } }.message
     assert_equal [[6, [1]], [6, :after_callback, 83, nil]], engine.calls
   end
 
@@ -226,8 +220,6 @@ class TestEngineCallbacks < Minitest::Test
     # The collector scans the stack conservatively: try a few times before giving up.
     5.times { break if collected.call; make_current.call }
     skip 'the facade stayed reachable from the stack' unless collected.call
-    assert_equal false, engine.fire(87, 'anyone?')
-    assert_equal [], engine.fire(92)
-    assert_nil engine.fire(83)
+    assert_equal [false, [], nil], [engine.fire(87, 'anyone?'), engine.fire(92), engine.fire(83)]
   end
 end

@@ -11,7 +11,6 @@ class TestEngineLifecycle < Minitest::Test
 
   def test_first_load_initialises_and_second_only_binds
     lines = run_scenario('scripted', <<~RUBY)
-      f = ORVAX::MyNativeClass.new(EchoCallbacks.new)
       show 'bound', f.isModuleLoaded
       show 'first', f.LoadQPEDll(true, 2400, 24, 1)
       e = engine
@@ -23,7 +22,7 @@ class TestEngineLifecycle < Minitest::Test
       show 'initDLL', f.initDLL(7, 8, 9)
       show 'calls', e.calls.last
     RUBY
-    assert_equal ['bound: false', *path_lines('scripted'), 'Start QPE',
+    assert_equal ['bound: false', *started('scripted'),
                   'cb RubyMessageBox["Extension Loaded"]', 'first: true',
                   'calls: [[1, [2400, 24, 1]], [46, [true]]]',
                   'second: true', 'calls: [[46, [true]]]', 'bound: true',
@@ -32,7 +31,6 @@ class TestEngineLifecycle < Minitest::Test
 
   def test_missing_library_is_reported_every_time_and_nothing_binds
     lines = run_scenario('missing', <<~RUBY)
-      f = ORVAX::MyNativeClass.new(EchoCallbacks.new)
       show 'first', f.LoadQPEDll(true, 2400, 24, 1)
       show 'bound', f.isModuleLoaded
       show 'second', f.LoadQPEDll(false, 2400, 24, 1)
@@ -47,17 +45,16 @@ class TestEngineLifecycle < Minitest::Test
 
   def test_refused_initialisation_unloads_and_a_later_load_tries_again
     lines = run_scenario('refusing', <<~RUBY)
-      f = ORVAX::MyNativeClass.new(EchoCallbacks.new)
       show 'first', f.LoadQPEDll(false, 2400, 24, 1)
       show 'bound', f.isModuleLoaded
       show 'loaded', engine_loaded?
       show 'second', f.LoadQPEDll(true, 1, 2, 3)
       show 'loaded', engine_loaded?
     RUBY
-    assert_equal [*path_lines('refusing'), 'Start QPE', 'scripted engine refuses [2400,24,1]',
+    assert_equal [*started('refusing'), 'scripted engine refuses [2400,24,1]',
                   "cb RubyMessageBox[#{REFUSED.inspect}]", 'first: false', 'bound: false',
                   'loaded: false',
-                  *path_lines('refusing'), 'Start QPE', 'cb RubyMessageBox["Extension Loaded"]',
+                  *started('refusing'), 'cb RubyMessageBox["Extension Loaded"]',
                   'scripted engine refuses [1,2,3]', "cb RubyMessageBox[#{REFUSED.inspect}]",
                   'second: false', 'loaded: false'], lines
   end
@@ -67,7 +64,7 @@ class TestEngineLifecycle < Minitest::Test
       class Raising < EchoCallbacks
         def RubyMessageBox(text) = raise(IOError, 'no window')
       end
-      f = ORVAX::MyNativeClass.new(Raising.new)
+      f = facade(Raising.new)
       begin
         f.LoadQPEDll(false, 2400, 24, 1)
       rescue IOError => e
@@ -76,7 +73,7 @@ class TestEngineLifecycle < Minitest::Test
       show 'bound', f.isModuleLoaded
       show 'loaded', engine_loaded?
     RUBY
-    assert_equal [*path_lines('refusing'), 'Start QPE', 'scripted engine refuses [2400,24,1]',
+    assert_equal [*started('refusing'), 'scripted engine refuses [2400,24,1]',
                   'raised: "no window"', 'bound: false', 'loaded: false'], lines
   end
 
@@ -96,7 +93,7 @@ class TestEngineLifecycle < Minitest::Test
         def getModelMatrix = 3.times { GC.start(full_mark: true, immediate_sweep: true) }
       end
       def make_facade
-        f = ORVAX::MyNativeClass.new(EchoCallbacks.new)
+        f = facade
         f.send(:initialize, Switching.new.tap { |s| s.facade = f })
         f
       end
@@ -105,7 +102,7 @@ class TestEngineLifecycle < Minitest::Test
       engine.script(1, 82)
       show 'load', f.LoadQPEDll(true, 2400, 24, 1)
     RUBY
-    assert_equal [*path_lines('refusing'), 'Start QPE', 'old box "Extension Loaded"',
+    assert_equal [*started('refusing'), 'old box "Extension Loaded"',
                   'scripted engine refuses [2400,24,1]', "cb RubyMessageBox[#{REFUSED.inspect}]",
                   'load: false'], lines
   end
@@ -118,7 +115,7 @@ class TestEngineLifecycle < Minitest::Test
         def RubyMessageBox(text) = throw(:stop, text)
         def updateView = catch(:inner) { throw :inner }
       end
-      f = ORVAX::MyNativeClass.new(Throwing.new)
+      f = facade(Throwing.new)
       f.TestLoadDll(false, ENGINE_PATH)
       engine.script(1, 83)
       begin
@@ -129,13 +126,12 @@ class TestEngineLifecycle < Minitest::Test
       show 'bound', f.isModuleLoaded
       show 'calls', engine.calls.map(&:first)
     RUBY
-    assert_equal [*path_lines('scripted'), 'Start QPE', 'raised: "non-local exit from RubyMessageBox"',
+    assert_equal [*started('scripted'), 'raised: "non-local exit from RubyMessageBox"',
                   'bound: true', 'calls: [1, 1, 46]'], lines
   end
 
   def test_library_without_entry_table_is_refused_and_never_binds
     lines = run_scenario('without_table', <<~RUBY)
-      f = ORVAX::MyNativeClass.new(EchoCallbacks.new)
       show 'load', f.LoadQPEDll(false, 2400, 24, 1)
       show 'loaded', engine_loaded?
       show 'test', f.TestLoadDll(false, ENGINE_PATH)
@@ -143,14 +139,13 @@ class TestEngineLifecycle < Minitest::Test
       show 'bound', f.isModuleLoaded
       show 'loaded', engine_loaded?
     RUBY
-    assert_equal [*path_lines('without_table'), 'Start QPE', "cb RubyMessageBox[#{REFUSED.inspect}]",
+    assert_equal [*started('without_table'), "cb RubyMessageBox[#{REFUSED.inspect}]",
                   'load: false', 'loaded: false', 'test: true', 'size: nil', 'bound: false',
                   'loaded: true'], lines
   end
 
   def test_test_load_leaves_the_library_for_a_later_binding
     lines = run_scenario('scripted', <<~RUBY)
-      f = ORVAX::MyNativeClass.new(EchoCallbacks.new)
       show 'test', f.TestLoadDll(true, ENGINE_PATH)
       show 'bound', f.isModuleLoaded
       show 'size', f.setPointSize(3)
@@ -165,7 +160,7 @@ class TestEngineLifecycle < Minitest::Test
     assert_equal ['cb RubyMessageBox["Success load dll"]', 'test: true', 'bound: false',
                   'size: nil', 'bound: true', 'calls: [[6, [3]]]',
                   'cb RubyMessageBox["Cannot load dll"]', 'missing: false', 'quiet: false',
-                  *path_lines('scripted'), 'Start QPE', 'load: true',
+                  *started('scripted'), 'load: true',
                   'calls: [[1, [2400, 24, 1]], [46, [true]]]'], lines
   end
 
@@ -175,7 +170,6 @@ class TestEngineLifecycle < Minitest::Test
     lines = run_scenario('scripted', <<~'RUBY')
       require 'tmpdir'
       require 'fileutils'
-      f = ORVAX::MyNativeClass.new(EchoCallbacks.new)
       Dir.mktmpdir do |dir|
         astral = File.join(dir, "engine-\u{1F600}.dll")
         FileUtils.cp(ENGINE_PATH, astral)
@@ -193,7 +187,6 @@ class TestEngineLifecycle < Minitest::Test
 
   def test_release_before_and_after_loading
     lines = run_scenario('scripted', <<~RUBY)
-      f = ORVAX::MyNativeClass.new(EchoCallbacks.new)
       show 'free', f.FreeQPEDll(true)
       f.LoadQPEDll(false, 2400, 24, 1)
       e = engine
@@ -211,7 +204,7 @@ class TestEngineLifecycle < Minitest::Test
       show 'bound', f.isModuleLoaded
       e.fire(83)
     RUBY
-    assert_equal ['FreeQPEDll 1', 'free: nil', *path_lines('scripted'), 'Start QPE',
+    assert_equal ['FreeQPEDll 1', 'free: nil', *started('scripted'),
                   'FreeQPEDll 1', 'cb callAnalytics_closeApplication["null"]', 'FreeQPEDll 1',
                   'FreeQPEDll erm 1', 'free', 'free: nil', 'calls: [[8, []]]', 'bound: false',
                   'loaded: true', 'yes/no: false', 'planes: []',
@@ -227,7 +220,7 @@ class TestEngineLifecycle < Minitest::Test
       class Raising < EchoCallbacks
         def updateView = raise(IOError, 'view gone')
       end
-      f = ORVAX::MyNativeClass.new(Raising.new)
+      f = facade(Raising.new)
       f.TestLoadDll(false, ENGINE_PATH)
       e = engine
       e.script(1, 83)
@@ -249,7 +242,7 @@ class TestEngineLifecycle < Minitest::Test
       show 'bound', f.isModuleLoaded
       show 'calls', e.calls
     RUBY
-    assert_equal [*path_lines('scripted'), 'Start QPE', 'load raised: "view gone"', 'bound: true',
+    assert_equal [*started('scripted'), 'load raised: "view gone"', 'bound: true',
                   'calls: [[1, [2400, 24, 1]], [1, :after_callback, 83, nil], [46, [true]]]',
                   'FreeQPEDll 0', 'cb callAnalytics_closeApplication["null"]', 'FreeQPEDll 0',
                   'FreeQPEDll erm 0', 'free raised: "view gone"', 'bound: false',

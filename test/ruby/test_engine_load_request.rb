@@ -12,7 +12,6 @@ class TestEngineLoadRequest < Minitest::Test
     first = '{"bk_version_number":2400,"major_version":24,"minor_version":1,"files":["a.e57"]}'
     second = "{\"bk_version_number\":2500,\"major_version\":25,\"minor_version\":0,\"x\":\"\u00e9\"}"
     lines = run_scenario('scripted', <<~RUBY)
-      f = ORVAX::MyNativeClass.new(EchoCallbacks.new)
       show 'reply', f.LoadMultiPointCloud(#{first.dump})
       e = engine
       show 'calls', e.calls
@@ -21,7 +20,7 @@ class TestEngineLoadRequest < Minitest::Test
       show 'reply', f.LoadMultiPointCloud(#{second.dump})
       show 'calls', e.calls
     RUBY
-    assert_equal [*path_lines('scripted'), 'Start QPE', ANALYTICS_LOADED, 'reply: ""',
+    assert_equal [*started('scripted'), ANALYTICS_LOADED, 'reply: ""',
                   "calls: #{[[1, [2400, 24, 1]], [46, [true]], [60, [24]], [17, [first]]].inspect}",
                   ANALYTICS_LOADED, "reply: #{"loaded \u00e9".b.inspect}",
                   "calls: #{[[46, [true]], [60, [25]], [17, [second]]].inspect}"], lines
@@ -29,31 +28,28 @@ class TestEngineLoadRequest < Minitest::Test
 
   def test_versions_at_the_ends_of_the_64_bit_range_pass_exactly
     lines = run_scenario('scripted', <<~'RUBY')
-      f = ORVAX::MyNativeClass.new(EchoCallbacks.new)
       f.LoadMultiPointCloud('{"bk_version_number":9223372036854775807,"major_version":-9223372036854775808,"minor_version":-9.2233720368547748e18}')
       show 'init', engine.calls_to(1)
     RUBY
-    assert_equal [*path_lines('scripted'), 'Start QPE', ANALYTICS_LOADED,
+    assert_equal [*started('scripted'), ANALYTICS_LOADED,
                   "init: [[#{2**63 - 1}, #{-2**63}, -9223372036854774784]]"], lines
   end
 
   def test_fractional_versions_are_cut_toward_zero
     lines = run_scenario('scripted', <<~'RUBY')
-      f = ORVAX::MyNativeClass.new(EchoCallbacks.new)
       f.LoadMultiPointCloud('{"bk_version_number":2400.0,"major_version":24.7,"minor_version":1.2}')
       e = engine
       show 'calls', e.calls.first(3)
       f.LoadMultiPointCloud('{"bk_version_number":-0.5,"major_version":-1.5,"minor_version":9}')
       show 'major', e.calls_to(60).last
     RUBY
-    assert_equal [*path_lines('scripted'), 'Start QPE', ANALYTICS_LOADED,
+    assert_equal [*started('scripted'), ANALYTICS_LOADED,
                   'calls: [[1, [2400, 24, 1]], [46, [true]], [60, [24]]]',
                   ANALYTICS_LOADED, 'major: [-1]'], lines
   end
 
   def test_without_engine_nothing_is_sent_and_the_reply_is_empty
     lines = run_scenario('missing', <<~'RUBY')
-      f = ORVAX::MyNativeClass.new(EchoCallbacks.new)
       show 'reply', f.LoadMultiPointCloud('{"bk_version_number":1,"major_version":2,"minor_version":3}')
     RUBY
     assert_equal [*path_lines('missing'), "cb RubyMessageBox[#{INCOMPATIBLE.inspect}]",
@@ -65,7 +61,6 @@ class TestEngineLoadRequest < Minitest::Test
   # anything is loaded, printed or reported.
   def test_malformed_requests_raise_before_anything_is_loaded
     lines = run_scenario('scripted', <<~'RUBY')
-      f = ORVAX::MyNativeClass.new(EchoCallbacks.new)
       [
         '{"bk_version_number":2400,"major_version":24}',
         '{"bk_version_number":2400,"major_version":"24","minor_version":1}',

@@ -5,47 +5,11 @@ require 'orvax_test_helper'
 class TestFacadeUnbound < Minitest::Test
   include OrvaxTest::Assertions
 
-  S = 'std::string const &'
   D = 'double'
-  F = OrvaxTest::FLOATS
-  EMPTY = :frozen_empty_array
-
-  # Methods without arguments and their not-bound result.
-  GETTERS = {
-    isAnyPointCloudLoaded: false, CloseCloudProcessor: nil, GetAmplitudeParameters: EMPTY,
-    GetOutputJSon: 'This message should never appear', applyTemporaryTransformation: nil,
-    getLoadedCloudName: '', getPickingLockMode: 0, getBoundingBox: EMPTY,
-    getPointCloudCurrentTransformation: EMPTY, getGlobalOffset: EMPTY, getNumberofEntity: 0,
-    getNumberofFilters: 0, reinitProject: nil, getVisibilityVector: EMPTY, getMainCloudVector: EMPTY,
-    getNameVector: EMPTY, getClippingBoxVector: EMPTY, getStationNameVector: EMPTY,
-    getStationPositionVector: EMPTY, getCurrentPointAndNormal: EMPTY, getVisibilityFilterVector: EMPTY,
-    getDecimationPurc: 0, StopRendering: nil, getThickness: 0.0, getActivateCutView: false,
-    getRealTimeTextured: 0.0, getDistanceThreshold: 0.0, getTransparency: 0.0, getShadingMode: 0,
-    getVisibilityMode: 0, getColorMode: 0, getBrightness: 0.0, getContrast: 0.0, getPointSize: 0,
-    getBKMSavedName: ''
-  }.freeze
-
-  # Methods with arguments: valid arguments, argument type texts, not-bound result.
-  WITH_ARGUMENTS = [
-    [:CallBackToRuby, ['x'], [S]], [:AddPointCloud, %w[a b], ['std::string const'] * 2],
-    [:InitCloudProcessor, ['x'], [S], false], [:ProcessCloud, [[1.0], 'x'], [F, S], EMPTY],
-    [:ProcessModel, [[1.0], [2], 'x'], [F, F, S], EMPTY], [:ComputeCellNb, [1.5], ['float'], 0.0],
-    [:autoOrientate, [true], ['bool'], EMPTY], [:scalePointCloud, [2], ['float']],
-    [:initConnect, [7], ['long long']], [:setBKVersion, [2**40], ['long long']],
-    [:setSceneIsMoving, [true], ['bool']], [:activateCutView, [false], ['bool']],
-    [:getPath, [0], ['int'], EMPTY], [:getClippingBoxFromDepth, Array.new(13) { |i| i.even? ? i : i + 0.5 }, [D] * 13, EMPTY],
-    [:setVisibility, [0, true], %w[int bool]], [:setVisibilityByName, ['cloud', 1], [S, 'bool']],
-    [:setVisibilityFilter, [1, false], %w[int bool]], [:setVisibilityFilterByName, ['f', 0], [S, 'bool']],
-    *%i[setEye setXAxis setYAxis setZAxis setGlobalOffset].map { |n| [n, [1, 2, 3.5], [D] * 3] },
-    *%i[setPointSize setColorMode setVisibilityMode setShadingMode setPickingLockMode setPickingMode
-        setActiveTool setDecimationWhenMovingPurc].map { |n| [n, [3], ['int']] },
-    *%i[setContrast setBrightness setTransparency setRealTimeTextured setResolution setConditionalBlending
-        setThickness setComparisonDistanceValue].map { |n| [n, [0.5], [D]] }
-  ].freeze
-
+  CHECKED = OrvaxTest::FACADE.select(&:checked?)
   # A value of the wrong kind for each type text.
-  WRONG = { 'int' => 1.5, 'long long' => '1', D => '1.0', 'float' => :f, 'bool' => nil, S => 1,
-            'std::string const' => 2.5, F => 'x' }.freeze
+  WRONG = { 'int' => 1.5, 'long long' => '1', D => '1.0', 'float' => :f, 'bool' => nil,
+            'std::string const &' => 1, 'std::string const' => 2.5, OrvaxTest::FLOATS => 'x' }.freeze
 
   def setup
     @callbacks = OrvaxTest::RecordingCallbacks.new
@@ -53,16 +17,15 @@ class TestFacadeUnbound < Minitest::Test
   end
 
   def test_not_bound_results
-    (GETTERS.map { |name, result| [name, [], result] } + WITH_ARGUMENTS.map { |n, a, _, r| [n, a, r] })
-      .each do |name, args, expected|
-      result = @facade.public_send(name, *args)
-      if expected == EMPTY
-        assert_equal [], result, name
-        assert_raises(FrozenError, name) { result << 1 }
-      elsif expected.nil?
-        assert_nil result, name
+    CHECKED.each do |m|
+      result = @facade.public_send(m.name, *m.args)
+      if m.unbound == :empty
+        assert_equal [], result, m.name
+        assert_raises(FrozenError, m.name) { result << 1 }
+      elsif m.unbound.nil?
+        assert_nil result, m.name
       else
-        assert_equal [expected.class, expected], [result.class, result], name
+        assert_equal [m.unbound.class, m.unbound], [result.class, result], m.name
       end
     end
     assert_empty @callbacks.calls, 'no engine, no callbacks'
@@ -82,9 +45,10 @@ class TestFacadeUnbound < Minitest::Test
 
   # Each argument in turn replaced by a wrong value, or by nil for a reference.
   def test_argument_errors_name_type_and_position
-    WITH_ARGUMENTS.each do |name, args, types|
-      types.each_with_index do |type, index|
-        given = args.dup
+    CHECKED.each do |m|
+      name = m.name
+      m.types.each_with_index do |type, index|
+        given = m.args.dup
         given[index] = WRONG.fetch(type)
         assert_raises_message(TypeError, OrvaxTest.type_message(type, name, index + 2, given[index]),
                               "#{name} argument #{index + 1}") { @facade.public_send(name, *given) }

@@ -9,10 +9,7 @@ class TestGc < Minitest::Test
   LOG = []
 
   class Logging < OrvaxTest::RecordingCallbacks
-    def initialize(tag)
-      super()
-      @tag = tag
-    end
+    def initialize(tag) = (super(); @tag = tag)
 
     def record(name, *args)
       LOG << [@tag, name, *args]
@@ -44,8 +41,7 @@ class TestGc < Minitest::Test
     end
     GC.start
     facade = ORVAX::MyNativeClass.new(Logging.new(:last))
-    assert_nil facade.setPointSize(1)
-    assert_equal [], facade.getNameVector
+    assert_equal [nil, []], [facade.setPointSize(1), facade.getNameVector]
   end
 
   def test_errors_and_results_under_pressure
@@ -55,8 +51,7 @@ class TestGc < Minitest::Test
     end
     assert_raises_message(ArgumentError, 'wrong # of arguments(2 for 0)') { facade.updateView(1, 2) }
     assert_raises_message(TypeError, 'double') { facade.addScene([1, :x], 't') }
-    result = facade.getClippingBoxFromDepth(*Array.new(13, 1))
-    assert result.frozen?
+    assert facade.getClippingBoxFromDepth(*Array.new(13, 1)).frozen?
   end
 
   def test_script_exception_carried_intact
@@ -66,10 +61,8 @@ class TestGc < Minitest::Test
     end.new
     facade = ORVAX::MyNativeClass.new(raising)
     raising = nil
-    error = assert_raises(ArgumentError) { facade.bkPopUpMessage('no') }
-    assert_equal 'script says no', error.message
-    planes = facade.getSectionPlanes
-    assert_equal Array.new(50) { |i| i * 0.5 }, planes
+    assert_equal 'script says no', assert_raises(ArgumentError) { facade.bkPopUpMessage('no') }.message
+    assert_equal Array.new(50) { |i| i * 0.5 }, facade.getSectionPlanes
   end
 
   def test_director_results_under_pressure
@@ -108,20 +101,15 @@ class TestGc < Minitest::Test
     it = ORVAX::IntVector.new([1, 2, 3]).begin.next
     keys = ORVAX::StringStringMap.new('a' => '1', 'b' => '2').key_iterator
     same = ORVAX::DoubleVector.new([1.5]).each { nil }
-    assert_equal 6, bounds.size
-    assert_equal 2, it.value
-    assert_equal 'b', keys.next.value
-    assert_equal [1.5], same.to_a
+    assert_equal [6, 2, 'b', [1.5]], [bounds.size, it.value, keys.next.value, same.to_a]
   end
 
   def test_building_and_reading_containers
     v = ORVAX::StringVector.new(%w[a b])
     v.unshift('z')
     v[4] = 'q'
-    assert_equal %w[z a b q q], v.to_a
-    m = ORVAX::StringStringMap.new('k' => 'v')
-    assert_equal({ 'k' => 'v' }, m.to_hash)
-    assert_equal [2.0], ORVAX::DoubleVector.new([1.0]).map_bang { |x| x * 2 }.to_a
-    assert_equal 'SWIG::TYPE_p_SectionPlane', ORVAX::SectionPlaneVector.new(1)[0].class.name
+    assert_equal [%w[z a b q q], { 'k' => 'v' }, [2.0], 'SWIG::TYPE_p_SectionPlane'],
+                 [v.to_a, ORVAX::StringStringMap.new('k' => 'v').to_hash, ORVAX::DoubleVector.new([1.0]).map_bang { |x| x * 2 }.to_a,
+                  ORVAX::SectionPlaneVector.new(1)[0].class.name]
   end
 end

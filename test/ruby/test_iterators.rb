@@ -2,19 +2,15 @@
 require 'orvax_test_helper'
 
 class TestIterators < Minitest::Test
-  def vec(*values)
-    ORVAX::IntVector.new(values)
-  end
+  def vec(*values) = ORVAX::IntVector.new(values)
 
   def test_classes_and_texts
     v = vec(1, 2)
     it = v.begin
-    assert_instance_of ORVAX::Iterator, it
-    assert_equal '#<ORVAX::IntVector::iterator 1>', it.inspect
-    assert_equal 'ORVAX::IntVector::iterator 1', it.to_s
     k = ORVAX::StringStringMap.new('a' => 'x').key_iterator
-    assert_instance_of ORVAX::ConstIterator, k
-    assert_equal '#<ORVAX::StringStringMap::const_iterator "a">', k.inspect
+    assert_equal [ORVAX::Iterator, '#<ORVAX::IntVector::iterator 1>', 'ORVAX::IntVector::iterator 1',
+                  ORVAX::ConstIterator, '#<ORVAX::StringStringMap::const_iterator "a">'],
+                 [it.class, it.inspect, it.to_s, k.class, k.inspect]
     refute_respond_to k, :value=
   end
 
@@ -23,26 +19,16 @@ class TestIterators < Minitest::Test
     it = v.begin
     moved = it.next
     refute moved.equal?(it)
-    assert_equal 20, it.value, 'next moves the iterator itself'
-    assert_equal 30, it.next(1).value
-    assert_equal 10, it.previous(2).value
-    assert_equal 30, (it + 2).value
-    assert_equal 10, it.value, '+ makes a new iterator'
-    assert_equal 3, v.end - v.begin
-    assert_equal 20, (v.end - 2).value
-    assert_equal 30, v.rbegin.value
-    assert_equal 20, v.rbegin.next.value
-    assert_equal 3, v.rend - v.rbegin
-    assert v.begin == v.begin
-    refute v.begin == v.end
-    assert v.begin.dup == v.begin
-    assert (v.begin + 3) == v.end
-    e = assert_raises(ArgumentError) { it.next(1, 2) }
+    # next moves the iterator itself, + makes a new one.
+    assert_equal [20, 30, 10, 30, 10], [it.value, it.next(1).value, it.previous(2).value, (it + 2).value, it.value]
+    assert_equal [3, 20, 30, 20, 3], [v.end - v.begin, (v.end - 2).value, v.rbegin.value, v.rbegin.next.value, v.rend - v.rbegin]
+    assert_equal [true, false, true, true], [v.begin == v.begin, v.begin == v.end, v.begin.dup == v.begin, (v.begin + 3) == v.end]
     assert_equal "Wrong arguments for overloaded method 'Iterator.next'.\nPossible C/C++ prototypes are:\n" \
-                 "    swig::Iterator * Iterator.next(size_t n)\n    swig::Iterator * Iterator.next()\n", e.message
-    e = assert_raises(ArgumentError) { it - 'x' }
+                 "    swig::Iterator * Iterator.next(size_t n)\n    swig::Iterator * Iterator.next()\n",
+                 assert_raises(ArgumentError) { it.next(1, 2) }.message
     assert_equal "Wrong arguments for overloaded method '__sub__.new'.\nPossible C/C++ prototypes are:\n" \
-                 "    __sub__.new(ptrdiff_t n)\n    __sub__.new(swig::Iterator const &x)\n", e.message
+                 "    __sub__.new(ptrdiff_t n)\n    __sub__.new(swig::Iterator const &x)\n",
+                 assert_raises(ArgumentError) { it - 'x' }.message
     assert_raises(ArgumentError) { it == nil }
   end
 
@@ -52,12 +38,10 @@ class TestIterators < Minitest::Test
     it.value = 9
     assert_equal [1, 9, 3], v.to_a
     assert_equal 'int', assert_raises(TypeError) { it.value = 'x' }.message
-    r = v.rbegin
-    r.value = 7
-    assert_equal [1, 9, 7], v.to_a
+    v.rbegin.value = 7
     s = ORVAX::StringVector.new(%w[a])
     s.begin.value = 'b'
-    assert_equal %w[b], s.to_a
+    assert_equal [[1, 9, 7], %w[b]], [v.to_a, s.to_a]
   end
 
   def test_open_iterators_never_leave_their_container
@@ -67,17 +51,13 @@ class TestIterators < Minitest::Test
     it.value = 5
     assert_equal [1, 2, 3], v.to_a, 'writing at the end changes nothing'
     b = v.begin
-    b.previous(5)
-    assert_nil b.value
-    b.next(2**32 - 1)
-    assert_nil b.value
+    assert_equal [nil, nil], [b.previous(5).value, b.next(2**32 - 1).value]
     b.value = 6 # far past the storage: must not be written
     late = v.begin + 2
     v.clear
     assert_nil late.value
     late.value = 4
-    assert_equal [], v.to_a
-    assert_equal '#<ORVAX::IntVector::iterator nil>', late.inspect
+    assert_equal [[], '#<ORVAX::IntVector::iterator nil>'], [v.to_a, late.inspect]
     v.push(8)
     assert_equal 8, v.begin.value
   end
@@ -86,18 +66,12 @@ class TestIterators < Minitest::Test
     m = ORVAX::StringStringMap.new('a' => '1', 'b' => '2')
     k = m.key_iterator
     values = m.value_iterator
-    assert_equal '1', values.value
-    assert_equal 'a', k.value
-    assert_equal 'b', k.next.value
-    assert_nil k.next.value
-    assert_nil k.next, 'a closed iterator stops at its end'
-    assert_nil k.value
-    assert_equal 'b', k.previous.value
-    assert_nil m.key_iterator.previous
-    assert_equal 1, k - m.key_iterator
+    # A closed iterator stops at its end.
+    assert_equal ['1', 'a', 'b', nil, nil, nil, 'b', nil, 1],
+                 [values.value, k.value, k.next.value, k.next.value, k.next, k.value, k.previous.value,
+                  m.key_iterator.previous, k - m.key_iterator]
     m.delete('b')
-    assert_nil k.value, 'a removed entry reads as nil'
-    assert_nil ORVAX::StringStringMap.new.key_iterator.value
+    assert_equal [nil, nil], [k.value, ORVAX::StringStringMap.new.key_iterator.value], 'a removed entry reads as nil'
   end
 
   def test_mismatched_iterators_are_refused
@@ -114,24 +88,15 @@ class TestIterators < Minitest::Test
 
   def test_erase_and_insert_with_iterators
     v = vec(1, 2, 3, 4)
-    nxt = v.erase(v.begin + 1)
-    assert_equal [1, 3, 4], v.to_a
-    assert_equal 3, nxt.value
-    after = v.erase(v.begin, v.begin + 2)
-    assert_equal [4], v.to_a
-    assert_equal 4, after.value
-    at = v.insert(v.begin, 0)
-    assert_equal 0, at.value
-    assert_nil v.insert(v.end, 2, 5)
-    assert_equal [0, 4, 5, 5], v.to_a
-    other = vec(1)
-    e = assert_raises(TypeError) { v.erase(other.begin) }
-    assert_match(/\AExpected argument 1 of type std::vector< int >::iterator, but got ORVAX::Iterator/, e.message)
-    assert_raises(TypeError) { v.erase(v.rbegin) }
-    assert_raises(TypeError) { v.erase(ORVAX::DoubleVector.new([1.0]).begin) }
-    assert_raises(IndexError) { v.erase(v.end) }
-    assert_raises(IndexError) { v.erase(v.end, v.begin) }
-    assert_raises(IndexError) { v.insert(v.end + 1, 3) }
+    assert_equal [3, [1, 3, 4], 4, [4], 0, nil, [0, 4, 5, 5]],
+                 [v.erase(v.begin + 1).value, v.to_a, v.erase(v.begin, v.begin + 2).value, v.to_a,
+                  v.insert(v.begin, 0).value, v.insert(v.end, 2, 5), v.to_a]
+    assert_match(/\AExpected argument 1 of type std::vector< int >::iterator, but got ORVAX::Iterator/,
+                 assert_raises(TypeError) { v.erase(vec(1).begin) }.message)
+    [-> { v.erase(v.rbegin) }, -> { v.erase(ORVAX::DoubleVector.new([1.0]).begin) }]
+      .each { |call| assert_raises(TypeError, &call) }
+    [-> { v.erase(v.end) }, -> { v.erase(v.end, v.begin) }, -> { v.insert(v.end + 1, 3) }]
+      .each { |call| assert_raises(IndexError, &call) }
     assert_equal [0, 4, 5, 5], v.to_a
   end
 

@@ -35,5 +35,8 @@ class EchoCallbacks < ORVAX::INativeToRuby
 end
 
 def show(label, value) = puts("#{label}: #{value.inspect}")
+def facade(callbacks = EchoCallbacks.new) = ORVAX::MyNativeClass.new(callbacks)
+# The facade of a scenario that needs only one with echoing callbacks.
+def f = $facade ||= facade
 def engine = EngineSupport::ScriptedEngine.attach(ENGINE_PATH)
 def engine_loaded? = EngineSupport::ScriptedEngine.loaded?(ENGINE_PATH)

@@ -26,5 +26,8 @@ module EngineSupport
       directory = EngineSupport.stage(stage_name) + '/'
       [directory, directory + 'BrikolanHook.dll']
     end
+
+    # The console lines of a first load that reaches the engine.
+    def started(stage_name) = [*path_lines(stage_name), 'Start QPE']
   end
 end
