@@ -38,58 +38,25 @@ struct RubyValue {
 // Native types that wrapper objects carry, and their descriptors.
 template <class T>
 struct WrappedType;
-template <>
-struct WrappedType<MyNativeClass> {
-  static constexpr Type type = Type::MyNativeClass;
-};
-template <>
-struct WrappedType<INativeToRuby> {
-  static constexpr Type type = Type::INativeToRuby;
-};
-template <>
-struct WrappedType<ClippingBox> {
-  static constexpr Type type = Type::ClippingBox;
-};
-template <>
-struct WrappedType<SectionPlane> {
-  static constexpr Type type = Type::SectionPlane;
-};
-template <>
-struct WrappedType<WideString> {
-  static constexpr Type type = Type::WideString;
-};
-template <>
-struct WrappedType<StringMap> {
-  static constexpr Type type = Type::StringStringMap;
-};
-template <>
-struct WrappedType<std::vector<int>> {
-  static constexpr Type type = Type::IntVector;
-};
-template <>
-struct WrappedType<std::vector<double>> {
-  static constexpr Type type = Type::DoubleVector;
-};
-template <>
-struct WrappedType<std::vector<bool>> {
-  static constexpr Type type = Type::BoolVector;
-};
-template <>
-struct WrappedType<std::vector<float>> {
-  static constexpr Type type = Type::FloatVector;
-};
-template <>
-struct WrappedType<std::vector<std::string>> {
-  static constexpr Type type = Type::StringVector;
-};
-template <>
-struct WrappedType<std::vector<ClippingBox>> {
-  static constexpr Type type = Type::ClippingBoxVector;
-};
-template <>
-struct WrappedType<std::vector<SectionPlane>> {
-  static constexpr Type type = Type::SectionPlaneVector;
-};
+#define ORVAX_WRAPPED(T, id)               \
+  template <>                              \
+  struct WrappedType<T> {                  \
+    static constexpr Type type = Type::id; \
+  };
+ORVAX_WRAPPED(MyNativeClass, MyNativeClass)
+ORVAX_WRAPPED(INativeToRuby, INativeToRuby)
+ORVAX_WRAPPED(ClippingBox, ClippingBox)
+ORVAX_WRAPPED(SectionPlane, SectionPlane)
+ORVAX_WRAPPED(WideString, WideString)
+ORVAX_WRAPPED(StringMap, StringStringMap)
+ORVAX_WRAPPED(std::vector<int>, IntVector)
+ORVAX_WRAPPED(std::vector<double>, DoubleVector)
+ORVAX_WRAPPED(std::vector<bool>, BoolVector)
+ORVAX_WRAPPED(std::vector<float>, FloatVector)
+ORVAX_WRAPPED(std::vector<std::string>, StringVector)
+ORVAX_WRAPPED(std::vector<ClippingBox>, ClippingBoxVector)
+ORVAX_WRAPPED(std::vector<SectionPlane>, SectionPlaneVector)
+#undef ORVAX_WRAPPED
 
 template <class T>
 TypeDescriptor* descriptorOf() {

@@ -213,36 +213,7 @@ EngineCall::~EngineCall() {
       break;
     }
   }
-  delete pending_;
 }
 EngineCall* EngineCall::innermost() { return innermostCall; }
-
-void EngineCall::keep(const RubyError& error) {
-  // The first exception wins; later ones of the same engine call are dropped.
-  if (pending_ == nullptr) pending_ = new RubyError(error);
-}
-
-void EngineCall::handOverTo(DeferredErrors& later) {
-  if (pending_ == nullptr) return;
-  later.keep(*pending_);
-  delete pending_;
-  pending_ = nullptr;
-}
-
-void DeferredErrors::finish() {
-  if (pending_ == nullptr) return;
-  RubyError error = *pending_;
-  delete pending_;
-  pending_ = nullptr;
-  throw error;
-}
-
-void EngineCall::finish() {
-  if (pending_ == nullptr) return;
-  RubyError error = *pending_;
-  delete pending_;
-  pending_ = nullptr;
-  throw error;
-}
 
 }  // namespace orvax::engine

@@ -1,6 +1,7 @@
 #pragma once
 // The binding state: which entry table facade calls go through, and which facade the
 // engine's callbacks serve.
+#include <optional>
 #include <string>
 #include <type_traits>
 #include <utility>
@@ -11,8 +12,6 @@
 class MyNativeClass;
 
 namespace orvax::engine {
-
-class DeferredErrors;
 
 Slot* currentTable();
 Slot* defaultTable();
@@ -29,42 +28,47 @@ void forgetFacade(MyNativeClass* facade);
 
 void doNothing();
 
-// An engine call in progress. A Ruby exception raised by a script during a callback
-// of this call is kept here and raised once the engine has returned.
+// Exceptions a script raised during engine calls, waiting to be raised: the first one
+// is kept, later ones are dropped.
+class DeferredErrors {
+ public:
+  void keep(const RubyError& error) {
+    if (!pending_) pending_ = error;
+  }
+  // Moves the kept exception, if any, to `later`.
+  void handOverTo(DeferredErrors& later) {
+    if (pending_) later.keep(*pending_);
+    pending_.reset();
+  }
+  // Raises the kept exception, if any.
+  void finish() {
+    if (!pending_) return;
+    RubyError error = *pending_;
+    pending_.reset();
+    throw error;
+  }
+
+ private:
+  std::optional<RubyError> pending_;
+};
+
+// An engine call in progress. A Ruby exception raised by a script during a callback of
+// this call is kept here and raised once the engine has returned. A sequence of calls
+// that must all run first (loading, releasing) passes its own DeferredErrors instead.
 class EngineCall {
  public:
   EngineCall();
   ~EngineCall();
   EngineCall(const EngineCall&) = delete;
   EngineCall& operator=(const EngineCall&) = delete;
-  // Raises the kept exception, if any.
-  void finish();
+  void finish() { pending_.finish(); }
   static EngineCall* innermost();
-  void keep(const RubyError& error);
-  // Moves the kept exception, if any, to `later` instead of raising it.
-  void handOverTo(DeferredErrors& later);
+  void keep(const RubyError& error) { pending_.keep(error); }
+  void handOverTo(DeferredErrors& later) { pending_.handOverTo(later); }
 
  private:
   EngineCall* outer_;
-  RubyError* pending_ = nullptr;
-};
-
-// A sequence of engine calls that must all run (loading, releasing) before an exception
-// kept during one of them is raised: pass it to callSlot, then finish() it.
-class DeferredErrors {
- public:
-  DeferredErrors() = default;
-  DeferredErrors(const DeferredErrors&) = delete;
-  DeferredErrors& operator=(const DeferredErrors&) = delete;
-  ~DeferredErrors() { delete pending_; }
-  void keep(const RubyError& error) {
-    if (pending_ == nullptr) pending_ = new RubyError(error);
-  }
-  // Raises the first kept exception, if any.
-  void finish();
-
- private:
-  RubyError* pending_ = nullptr;
+  DeferredErrors pending_;
 };
 
 // A break or throw cannot wait for later: the interpreter keeps its target only until
