@@ -44,6 +44,7 @@ constexpr MethodDef kGcValueMethods[] = {
 };
 
 void build() {
+  locateErrorInfo();
   if (NIL_P(swigModule)) {
     protect([] {
       swigModule = rb_define_module("SWIG");

@@ -48,13 +48,16 @@ R serveOrThrow(const char* name, const R& neutral, F& body) {
   try {
     return body(*facade);
   } catch (const RubyError& error) {
-    // A throw or break cannot cross the engine either.
-    RubyError kept = keepable(error, std::string("engine callback ") + name);
+    // A throw, break or kill cannot cross the engine either: it waits with the facade
+    // call like an exception, and resumes with its own kind.
     if (EngineCall* call = EngineCall::innermost()) {
-      call->keep(kept);
-    } else {
+      call->keep(error);
+    } else if (error.isException()) {
       platform::consoleLine(std::string("engine callback ") + name +
-                            " raised: " + describe(kept.exception()));
+                            " raised: " + describe(error.exception()));
+    } else {
+      platform::consoleLine(std::string("engine callback ") + name + " left by " + error.kind() +
+                            ": dropped");
     }
   } catch (const std::exception& error) {
     platform::consoleLine(std::string("engine callback ") + name + " failed: " + error.what());
@@ -172,11 +175,6 @@ const bool defaultTableReady = prepareDefaultTable();
 }  // namespace
 
 void doNothing() {}
-
-RubyError keepable(const RubyError& error, const std::string& where) {
-  if (error.tag() == kRubyTagRaise) return error;
-  return RubyError(newException(rb_eRuntimeError, "non-local exit from " + where));
-}
 
 Slot* currentTable() { return current; }
 Slot* defaultTable() { return defaultSlots; }

@@ -28,12 +28,13 @@ void forgetFacade(MyNativeClass* facade);
 
 void doNothing();
 
-// Exceptions a script raised during engine calls, waiting to be raised: the first one
-// is kept, later ones are dropped.
+// Exits a script took during engine calls (exceptions, throws, breaks, kills), waiting
+// to be resumed: the first one is kept, later ones are dropped, except that a kill
+// replaces anything else (a killed thread must die).
 class DeferredErrors {
  public:
   void keep(const RubyError& error) {
-    if (!pending_) pending_ = error;
+    if (!pending_ || (isKill(error) && !isKill(*pending_))) pending_ = error;
   }
   // Moves the kept exception, if any, to `later`.
   void handOverTo(DeferredErrors& later) {
@@ -49,11 +50,12 @@ class DeferredErrors {
   }
 
  private:
+  static bool isKill(const RubyError& error) { return error.tag() == kRubyTagFatal; }
   std::optional<RubyError> pending_;
 };
 
-// An engine call in progress. A Ruby exception raised by a script during a callback of
-// this call is kept here and raised once the engine has returned. A sequence of calls
+// An engine call in progress. A Ruby exception or other exit a script took during a
+// callback of this call is kept here and resumed once the engine has returned. A sequence of calls
 // that must all run first (loading, releasing) passes its own DeferredErrors instead.
 class EngineCall {
  public:
@@ -70,10 +72,6 @@ class EngineCall {
   EngineCall* outer_;
   DeferredErrors pending_;
 };
-
-// A break or throw cannot wait for later: the interpreter keeps its target only until
-// other Ruby code runs. One that must be kept becomes an ordinary error naming `where`.
-RubyError keepable(const RubyError& error, const std::string& where);
 
 namespace detail {
 template <int K, class... A>

@@ -171,14 +171,6 @@ class TestEngineCallbacks < Minitest::Test
     assert_no_call_in_progress
   end
 
-  def test_throw_out_of_a_callback_is_raised_as_an_error_after_the_slot
-    callbacks.define_singleton_method(:updateView) { throw :away }
-    engine.script(6, 83)
-    assert_equal 'non-local exit from engine callback updateView',
-                 assert_raises(RuntimeError) { catch(:away) { facade.setPointSize(1) } }.message
-    assert_equal [[6, [1]], [6, :after_callback, 83, nil]], engine.calls
-  end
-
   # With no facade call in progress a script's exception becomes one console line.
   def assert_no_call_in_progress
     raising = ORVAX::MyNativeClass.new(Raising.new)
