@@ -64,11 +64,18 @@ class EngineCall {
   EngineCall(const EngineCall&) = delete;
   EngineCall& operator=(const EngineCall&) = delete;
   void finish() { pending_.finish(); }
+  // The innermost call in progress on the running fiber, or null.
   static EngineCall* innermost();
   void keep(const RubyError& error) { pending_.keep(error); }
   void handOverTo(DeferredErrors& later) { pending_.handOverTo(later); }
 
+  struct Chain;
+
  private:
+  // The calls of one fiber, innermost first. Kept by the fiber itself, so a fiber that
+  // is abandoned inside a call takes its records with it when it is collected.
+  VALUE chainObject_;
+  Chain* chain_;
   EngineCall* outer_;
   DeferredErrors pending_;
 };

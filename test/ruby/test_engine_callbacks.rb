@@ -171,6 +171,21 @@ class TestEngineCallbacks < Minitest::Test
     assert_no_call_in_progress
   end
 
+  # A fiber abandoned while suspended inside an engine call (and collected) leaves no
+  # call in progress behind.
+  def test_fiber_abandoned_inside_an_engine_call
+    callbacks.define_singleton_method(:updateView) { Fiber.yield }
+    engine.script(6, 83)
+    abandon = lambda do
+      fiber = Fiber.new { facade.setPointSize(1) }
+      fiber.resume
+      fiber.alive?
+    end
+    assert abandon.call
+    GC.start(full_mark: true, immediate_sweep: true)
+    assert_no_call_in_progress
+  end
+
   # With no facade call in progress a script's exception becomes one console line.
   def assert_no_call_in_progress
     raising = ORVAX::MyNativeClass.new(Raising.new)
