@@ -76,7 +76,8 @@ void defineGcValue(VALUE module) {
 }
 
 VALUE defineWrappedClass(VALUE outer, const char* name, VALUE superclass, ClassRecord& record,
-                         Type type, Allocator allocator, void (*freeFunction)(void*)) {
+                         Type type, Allocator allocator, void (*freeFunction)(void*),
+                         void (*markFunction)(void*)) {
   VALUE klass = defineOnce(outer, name, superclass);
   registerWrappingClass(klass, descriptor(type)->name);
   record.klass = klass;
@@ -89,7 +90,7 @@ VALUE defineWrappedClass(VALUE outer, const char* name, VALUE superclass, ClassR
       rb_undef_alloc_func(klass);
     }
   });
-  record.mark = nullptr;
+  record.mark = markFunction;
   record.destroy = freeFunction;
   record.trackObjects = 0;
   return klass;

@@ -34,6 +34,16 @@ class TestGc < Minitest::Test
     assert_equal Array.new(5) { |i| [i, :RubyMessageBox, "m#{i}"] }, LOG
   end
 
+  # Callback objects that no facade holds yet, moved by a compaction that moves every
+  # object it can: their directors still reach them, also through facades made after.
+  def test_callback_objects_stay_where_their_directors_expect_them
+    skip 'no compaction here' unless GC.respond_to?(:verify_compaction_references) && !ENV['ORVAX_GC_STRESS']
+    objects = Array.new(50) { |i| Logging.new(i) }
+    GC.verify_compaction_references(toward: :empty, double_heap: true)
+    objects.each_with_index { |object, i| ORVAX::MyNativeClass.new(object).updateView }
+    assert_equal Array.new(50) { |i| [i, :updateView] }, LOG
+  end
+
   # Facades that go away, also right after being the one that refreshed the binding.
   def test_collecting_facades
     10.times do |i|
