@@ -3,21 +3,31 @@
 #include <cstdint>
 #include <iterator>
 #include <string>
+#include <unordered_map>
 
 #include "binding/Errors.h"
 
 namespace orvax {
 namespace {
 VALUE trackingTable = Qnil;
-VALUE valueReferences = Qnil;
+
+// The value-reference table: how many native holders refer to each value. Native, so no
+// Ruby code can reach or change it, and updating it never raises (which free functions
+// rely on). Made once and never destroyed: free functions run until the very end of the
+// process. Its values are marked, and so kept in place, through a hidden root object.
+using ReferenceCounts = std::unordered_map<VALUE, long>;
+ReferenceCounts* valueReferences = nullptr;
+VALUE valueReferencesRoot = Qnil;
+
+void markValueReferences(void*) {
+  for (const auto& entry : *valueReferences) rb_gc_mark(entry.first);
+}
 
 VALUE swigModule() { return rb_const_get(rb_cObject, rb_intern("SWIG")); }
 
 ClassRecord* recordOf(TypeDescriptor* type) {
   return type ? static_cast<ClassRecord*>(type->classRecord) : nullptr;
 }
-
-void clearValueReferences(VALUE) { valueReferences = Qnil; }
 
 bool isImmediateOrDynamicSymbol(VALUE value) {
   return RB_SPECIAL_CONST_P(value) || RB_FLOAT_TYPE_P(value) || RB_TYPE_P(value, T_SYMBOL);
@@ -148,36 +158,27 @@ void keepOwnerAlive(VALUE wrapper, VALUE owner) {
 }
 
 void initValueReferences() {
-  if (!NIL_P(valueReferences)) return;
+  if (valueReferences != nullptr) return;
+  valueReferences = new ReferenceCounts();
   protect([] {
-    rb_set_end_proc(clearValueReferences, Qnil);
-    valueReferences = rb_hash_new();
-    // Identity keys: hashing a key never runs Ruby code, also inside free functions
-    // that the garbage collector runs.
-    rb_funcall(valueReferences, rb_intern("compare_by_identity"), 0);
-    rb_gc_register_address(&valueReferences);
+    // Without a class: hidden from ObjectSpace and from every Ruby method.
+    valueReferencesRoot = rb_data_object_wrap(0, valueReferences, markValueReferences, nullptr);
+    rb_gc_register_address(&valueReferencesRoot);
   });
 }
 
 void registerValue(VALUE value) {
-  if (NIL_P(valueReferences) || isImmediateOrDynamicSymbol(value)) return;
-  protect([&] {
-    VALUE count = rb_hash_aref(valueReferences, value);
-    long next = RB_INTEGER_TYPE_P(count) ? NUM2LONG(count) + 1 : 1;
-    rb_hash_aset(valueReferences, value, LONG2NUM(next));
-  });
+  if (valueReferences == nullptr || isImmediateOrDynamicSymbol(value)) return;
+  ++(*valueReferences)[value];
 }
 
-// Runs inside the collector's free functions too, so it may not raise: an identity Hash
-// never calls back into Ruby, and updating or deleting an existing key does not allocate.
+// Runs inside the collector's free functions too: erasing from the table neither
+// allocates nor calls Ruby.
 void unregisterValue(VALUE value) {
-  if (NIL_P(valueReferences) || isImmediateOrDynamicSymbol(value)) return;
-  VALUE count = rb_hash_aref(valueReferences, value);
-  if (RB_INTEGER_TYPE_P(count) && NUM2LONG(count) - 1 != 0) {
-    rb_hash_aset(valueReferences, value, LONG2NUM(NUM2LONG(count) - 1));
-  } else {
-    rb_hash_delete(valueReferences, value);
-  }
+  if (valueReferences == nullptr || isImmediateOrDynamicSymbol(value)) return;
+  auto found = valueReferences->find(value);
+  if (found == valueReferences->end()) return;
+  if (--found->second == 0) valueReferences->erase(found);
 }
 
 void initTracking(VALUE swig) {
