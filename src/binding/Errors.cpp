@@ -169,6 +169,20 @@ VALUE errorClassForCode(int code) {
   }
 }
 
+namespace {
+// The value's inspect text, or the default object text when it has no inspect method
+// (a BasicObject) or its inspect fails: the message must be built whatever the value is.
+VALUE inspectForMessage(VALUE value) {
+  VALUE text = Qnil;
+  static ID inspect = rb_intern("inspect");
+  if (attempt([&] { text = rb_respond_to(value, inspect) ? rb_inspect(value) : Qnil; }) &&
+      RB_TYPE_P(text, T_STRING)) {
+    return text;
+  }
+  return protect([&] { return rb_any_to_s(value); });
+}
+}  // namespace
+
 std::string formatTypeError(const char* prefix, const char* typeText, const char* methodName,
                             int position, VALUE value) {
   std::string message;
@@ -181,7 +195,7 @@ std::string formatTypeError(const char* prefix, const char* typeText, const char
   // Copied at once: the name of an anonymous class is a String that nothing keeps.
   message += protect([&] { return std::string(rb_obj_classname(value)); });
   message += ' ';
-  VALUE inspected = protect([&] { return rb_inspect(value); });
+  VALUE inspected = inspectForMessage(value);
   const char* text = RSTRING_PTR(inspected);
   size_t size = static_cast<size_t>(RSTRING_LEN(inspected));
   if (size > 30) {
