@@ -51,6 +51,20 @@ class TestSequenceShared < Minitest::Test
     assert_equal [c.make.call.map(&c.key), [c.key.call(first)] * 2], seen(c, filled(c), c.klass.new(2, first))
   end
 
+  # nil passes the overload test for a whole sequence (a null wrapper) and is refused as
+  # a null reference, also by a second initialize and on an allocated container.
+  each_class('nil_for_a_whole_sequence') do |c|
+    e = c.element
+    name = c.klass.name.split('::').last
+    refusals = [[-> { c.klass.new(nil) }, "std::vector< #{e} > const &", "#{name}.new", 1],
+                [-> { filled(c).send(:initialize, nil) }, "std::vector< #{e} > const &", "#{name}.new", 1],
+                [-> { c.klass.allocate.send(:initialize, nil) }, "std::vector< #{e} > const &", "#{name}.new", 1],
+                [-> { filled(c)[1, 2] = nil }, "std::vector< #{e},std::allocator< #{e} > > const &", '__setitem__', 4]]
+    refusals.each do |call, type, method, position|
+      assert_equal OrvaxTest.null_message(type, method, position), assert_raises(ArgumentError, &call).message
+    end
+  end
+
   each_class('initialize_overload_message') do |c|
     name = c.klass.name.split('::').last
     e = c.element
