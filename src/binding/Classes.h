@@ -8,7 +8,8 @@ namespace orvax {
 
 using Allocator = VALUE (*)(VALUE klass);
 
-// The allocator of a class wrapping type T: an empty wrapper tagged with T's name.
+// The allocator of a class wrapping type T: an empty wrapper tagged with T's name, with
+// this extension's mark and free functions (the shared descriptor may carry a peer's).
 template <Type T>
 VALUE allocateFor(VALUE klass) {
   return allocateInstance(klass, descriptor(T));

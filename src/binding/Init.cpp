@@ -82,7 +82,14 @@ VALUE defineWrappedClass(VALUE outer, const char* name, VALUE superclass, ClassR
   registerWrappingClass(klass, descriptor(type)->name);
   record.klass = klass;
   record.implementationModule = Qnil;
-  attachClassRecord(descriptor(type), &record);
+  // A descriptor shared with a peer that loaded first keeps the peer's record: each
+  // extension's own descriptors carry its own records, which is how it makes its objects
+  // and how peers recognise them.
+  if (descriptor(type) == ownDescriptor(type)) {
+    attachClassRecord(descriptor(type), &record);
+  } else {
+    ownDescriptor(type)->classRecord = &record;
+  }
   protect([&] {
     if (allocator) {
       rb_define_alloc_func(klass, allocator);
