@@ -5,7 +5,7 @@ MAKEFLAGS += --no-print-directory
 # The stages run one after the other even under make -j: each build uses every core.
 .NOTPARALLEL:
 
-.PHONY: all bootstrap build build-asan build-mingw demo test check-ruby test-native test-asan test-mingw clean format
+.PHONY: all bootstrap build build-asan build-mingw demo test check-ruby test-native test-asan test-mingw test-gc fuzz clean format
 
 all: build
 
@@ -44,6 +44,18 @@ test-asan: build-asan
 
 test-mingw: build-mingw
 	ctest --preset mingw --output-on-failure
+
+# The Ruby suites once with the collector stressed throughout and once with a compaction
+# before every test; slower than test, so a stage of its own.
+test-gc: build
+	ORVAX_GC_COMPACT=1 ctest --preset default --output-on-failure -R '^ruby\.' -E 'gc_stress'
+	ORVAX_GC_STRESS_ALL=1 ctest --preset default --output-on-failure -R '^ruby\.' -E 'gc_stress' --timeout 3600
+
+# A long fuzzer run: N calls from seed SEED, bound and unbound (Linux: forked children).
+N ?= 1000000
+SEED ?= 1
+fuzz: build
+	ruby -W0 test/fuzz/fuzz.rb --calls $(N) --seed $(SEED)
 
 clean:
 	rm -rf build build-asan build-mingw
