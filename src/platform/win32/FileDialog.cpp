@@ -1,8 +1,9 @@
 // The system's common open-file dialog.
 #include "platform/FileDialog.h"
 
-#include <commdlg.h>
 #include <windows.h>
+// after windows.h, which it builds on
+#include <commdlg.h>
 
 #include "platform/win32/OpenFileRequest.h"
 

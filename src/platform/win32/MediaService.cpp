@@ -2,8 +2,9 @@
 // it: nothing here initialises or uninitialises it.
 #include "platform/MediaService.h"
 
-#include <wbemidl.h>
 #include <windows.h>
+// after windows.h, which it builds on
+#include <wbemidl.h>
 
 namespace orvax::platform {
 namespace {

@@ -1,7 +1,8 @@
 #pragma once
 // The common dialog's request record as the settings fill it, for tests.
-#include <commdlg.h>
 #include <windows.h>
+// after windows.h, which it builds on
+#include <commdlg.h>
 
 #include <string>
 #include <vector>
