@@ -43,15 +43,6 @@ class TestHostIntegration < Minitest::Test
     assert_equal Encoding::ASCII_8BIT, ids.first.encoding
   end
 
-  def test_device_id_from_the_block_devices
-    skip 'block devices are listed by sysfs on Linux only' unless File.directory?('/sys/block')
-    serials = Dir.children('/sys/block').sort.map do |name|
-      %w[device/serial serial].map { |file| "/sys/block/#{name}/#{file}" }.find { |path| File.readable?(path) }
-    end
-    texts = serials.compact.map { |path| File.binread(path).chomp("\n") }
-    assert_equal texts.empty? ? 'unknown' : texts.last, @facade.getDevice_ID
-  end
-
   # A stand-in zenity on PATH that prints `output` and exits with `status`.
   def with_zenity(output, status)
     skip 'the dialog is zenity on Linux only (Windows shows its own dialog)' if WINDOWS

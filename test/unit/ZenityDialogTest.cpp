@@ -8,7 +8,6 @@
 #include <sstream>
 
 #include "platform/FileDialog.h"
-#include "platform/posix/Zenity.h"
 
 namespace orvax::platform {
 namespace {
@@ -75,12 +74,6 @@ TEST_F(ZenityDialog, CancelFailureAndAbsenceGiveNoChoice) {
   EXPECT_EQ(fileDialog().choose(openDialogSettings(nullptr)), Paths{});
   unlink((directory_ + "/zenity").c_str());
   EXPECT_EQ(fileDialog().choose(openDialogSettings(nullptr)), Paths{});
-}
-
-TEST(ZenityOutput, OnePathPerLine) {
-  EXPECT_EQ(posix::parseZenityOutput(""), Paths{});
-  EXPECT_EQ(posix::parseZenityOutput("/a.e57\n"), Paths{"/a.e57"});
-  EXPECT_EQ(posix::parseZenityOutput("/a.e57\n/b c.las"), (Paths{"/a.e57", "/b c.las"}));
 }
 
 }  // namespace
