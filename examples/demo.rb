@@ -13,26 +13,58 @@ require_relative '../test/ruby/engine_support/scripted_engine'
 
 # The host's side: every engine event arrives at one of these methods.
 class HostCallbacks < ORVAX::INativeToRuby
-  def RubyMessageBox(message) = puts("  [message box] #{message.strip}")
+  def RubyMessageBox(message)
+    puts("  [message box] #{message.strip}")
+  end
   def RubyYesNoBox(question)
     puts "  [question] #{question} -> yes"
     1
   end
-  def RubyAddScene(values, text) = puts("  [scene] #{text}: #{values.inspect}")
-  def getModelMatrix = puts('  [model matrix requested]')
-  def updateView = puts('  [view updated]')
-  def forceUpdateView = puts('  [view forced]')
-  def updateHtml = puts('  [html updated]')
-  def point_cloud_loaded(name, ok) = puts("  [cloud loaded] #{name} ok=#{ok}")
-  def callAnalytics_pointCloudLoaded(text) = puts("  [analytics] cloud loaded #{text}")
-  def callAnalytics_Initialization(loaded, *rest) = puts("  [analytics] initialised loaded=#{loaded} #{rest.inspect}")
-  def callAnalytics_errorMessageEngagement(text) = puts("  [analytics] error #{text}")
-  def callAnalytics_closeApplication(text) = puts("  [analytics] close #{text}")
-  def getSectionPlanes = [0.0, 0.0, 1.0, -2.5]
-  def initializeSettings = puts('  [settings initialised]')
-  def createClippingBox = puts('  [clipping box created]')
-  def removeClippingBox = puts('  [clipping box removed]')
-  def updateSceneObserver(text) = puts("  [scene observer] #{text}")
+  def RubyAddScene(values, text)
+    puts("  [scene] #{text}: #{values.inspect}")
+  end
+  def getModelMatrix
+    puts('  [model matrix requested]')
+  end
+  def updateView
+    puts('  [view updated]')
+  end
+  def forceUpdateView
+    puts('  [view forced]')
+  end
+  def updateHtml
+    puts('  [html updated]')
+  end
+  def point_cloud_loaded(name, ok)
+    puts("  [cloud loaded] #{name} ok=#{ok}")
+  end
+  def callAnalytics_pointCloudLoaded(text)
+    puts("  [analytics] cloud loaded #{text}")
+  end
+  def callAnalytics_Initialization(loaded, *rest)
+    puts("  [analytics] initialised loaded=#{loaded} #{rest.inspect}")
+  end
+  def callAnalytics_errorMessageEngagement(text)
+    puts("  [analytics] error #{text}")
+  end
+  def callAnalytics_closeApplication(text)
+    puts("  [analytics] close #{text}")
+  end
+  def getSectionPlanes
+    [0.0, 0.0, 1.0, -2.5]
+  end
+  def initializeSettings
+    puts('  [settings initialised]')
+  end
+  def createClippingBox
+    puts('  [clipping box created]')
+  end
+  def removeClippingBox
+    puts('  [clipping box removed]')
+  end
+  def updateSceneObserver(text)
+    puts("  [scene observer] #{text}")
+  end
 end
 
 facade = ORVAX::MyNativeClass.new(HostCallbacks.new)
