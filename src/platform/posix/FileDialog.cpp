@@ -10,13 +10,12 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "platform/posix/Zenity.h"
-
 extern char** environ;
 
 namespace orvax::platform {
-namespace posix {
+namespace {
 
+// zenity's command line: multiple selection, one filter per row of the dialog's filter list.
 std::vector<std::string> zenityArguments() {
   std::vector<std::string> arguments = {"zenity", "--file-selection", "--multiple",
                                         "--separator=\n"};
@@ -29,6 +28,7 @@ std::vector<std::string> zenityArguments() {
   return arguments;
 }
 
+// The paths zenity printed, one per line.
 std::vector<std::string> parseZenityOutput(const std::string& output) {
   std::vector<std::string> paths;
   std::size_t at = 0;
@@ -41,6 +41,8 @@ std::vector<std::string> parseZenityOutput(const std::string& output) {
   return paths;
 }
 
+// Runs a program found on PATH and collects its standard output; true when it ran and
+// exited with status 0.
 bool runCapturingOutput(const std::vector<std::string>& arguments, std::string& output) {
   int pipeEnds[2];
   if (pipe2(pipeEnds, O_CLOEXEC) != 0) return false;
@@ -78,17 +80,13 @@ bool runCapturingOutput(const std::vector<std::string>& arguments, std::string& 
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-}  // namespace posix
-
-namespace {
-
 class ZenityDialog final : public FileDialog {
  public:
   std::vector<std::string> choose(const OpenDialogSettings&) override {
     std::string output;
     // Cancelled (status 1), failed or missing: no choice, as for a cancelled dialog.
-    if (!posix::runCapturingOutput(posix::zenityArguments(), output)) return {};
-    return posix::parseZenityOutput(output);
+    if (!runCapturingOutput(zenityArguments(), output)) return {};
+    return parseZenityOutput(output);
   }
 };
 
