@@ -197,9 +197,11 @@ HWND waitForDialog() {
 constexpr int kFileNameCombo = 0x47C;  // cmb13, the file name box of explorer-style dialogs
 constexpr int kFileNameEdit = 0x480;   // edt1, in older layouts
 
-void answerDialog(const wchar_t* fileNames, int button) {
+// Types `fileNames` into the dialog and presses `button`; tells which window owned it.
+void answerDialog(const wchar_t* fileNames, int button, HWND* owner) {
   HWND dialog = waitForDialog();
   if (dialog == nullptr) return;
+  *owner = GetWindow(dialog, GW_OWNER);
   if (fileNames) {
     if (!SetDlgItemTextW(dialog, kFileNameCombo, fileNames)) {
       SetDlgItemTextW(dialog, kFileNameEdit, fileNames);
@@ -235,19 +237,25 @@ class Win32Dialog : public testing::Test {
 };
 
 TEST_F(Win32Dialog, ReturnsTheChosenFilesAndNothingWhenCancelled) {
+  const std::vector<std::string> expected = {utf8(directory_ + L"\\a.e57"),
+                                             utf8(directory_ + L"\\d\u00E9j\u00E0.las")};
+  // Owned by the host window the search finds, then by none.
   Windows made;
-  HWND owner = made.main(L"x - Brikolan");
-  const OpenDialogSettings settings = openDialogSettings(owner);
+  HWND host = made.main(L"x - Brikolan");
+  for (WindowHandle owner : {pickDialogOwner(search()), WindowHandle{}}) {
+    HWND seenOwner = reinterpret_cast<HWND>(1);
+    std::thread confirm(answerDialog, L"\"a.e57\" \"d\u00E9j\u00E0.las\"", IDOK, &seenOwner);
+    std::vector<std::string> paths = fileDialog().choose(openDialogSettings(owner));
+    confirm.join();
+    std::sort(paths.begin(), paths.end());
+    EXPECT_EQ(paths, expected);
+    EXPECT_EQ(seenOwner, static_cast<HWND>(owner));
+  }
+  EXPECT_EQ(pickDialogOwner(search()), static_cast<WindowHandle>(host));
 
-  std::thread confirm(answerDialog, L"\"a.e57\" \"d\u00E9j\u00E0.las\"", IDOK);
-  std::vector<std::string> paths = fileDialog().choose(settings);
-  confirm.join();
-  std::sort(paths.begin(), paths.end());
-  EXPECT_EQ(paths, (std::vector<std::string>{utf8(directory_ + L"\\a.e57"),
-                                             utf8(directory_ + L"\\d\u00E9j\u00E0.las")}));
-
-  std::thread cancel(answerDialog, L"a.e57", IDCANCEL);
-  EXPECT_EQ(fileDialog().choose(settings), std::vector<std::string>{});
+  HWND seenOwner = nullptr;
+  std::thread cancel(answerDialog, L"a.e57", IDCANCEL, &seenOwner);
+  EXPECT_EQ(fileDialog().choose(openDialogSettings(host)), std::vector<std::string>{});
   cancel.join();
 }
 
