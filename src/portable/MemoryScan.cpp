@@ -23,8 +23,7 @@ bool matchesMasked(const unsigned char* bytes, const unsigned char* pattern, con
 
 std::optional<std::size_t> findPatternInRegion(platform::MemoryReader& memory,
                                                const platform::MemoryRegion& region) {
-  // The last start offset is size - 65 (as the walk has always searched), so a region
-  // shorter than 65 bytes is not searched at all.
+  // Start offsets run from 0 to size - 65: a region shorter than 65 bytes is not searched.
   if (region.size < 2 * kPatternSize + 1) return std::nullopt;
   const std::size_t lastStart = region.size - (2 * kPatternSize + 1);
   // Read in chunks that overlap by a pattern's length, through the reader: memory that is
