@@ -36,8 +36,10 @@ test: check-ruby test-native test-asan test-mingw
 check-ruby: bootstrap
 	@scripts/check-ruby
 
+# The Ruby suites run a second time with a compaction forced before every test.
 test-native: build
 	ctest --preset default --output-on-failure
+	ORVAX_GC_COMPACT=1 ctest --preset default --output-on-failure -R '^ruby\.' -E 'gc_stress'
 
 test-asan: build-asan
 	ctest --preset asan --output-on-failure
@@ -45,10 +47,9 @@ test-asan: build-asan
 test-mingw: build-mingw
 	ctest --preset mingw --output-on-failure
 
-# The Ruby suites once with the collector stressed throughout and once with a compaction
-# before every test; slower than test, so a stage of its own.
+# The Ruby suites with the collector stressed throughout every test; much slower than
+# test, so a stage of its own.
 test-gc: build
-	ORVAX_GC_COMPACT=1 ctest --preset default --output-on-failure -R '^ruby\.' -E 'gc_stress'
 	ORVAX_GC_STRESS_ALL=1 ctest --preset default --output-on-failure -R '^ruby\.' -E 'gc_stress' --timeout 3600
 
 # A long fuzzer run: N calls from seed SEED, bound and unbound (Linux: forked children).
