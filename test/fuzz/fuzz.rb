@@ -16,8 +16,9 @@ module FuzzDriver
   BUILD = ENV.fetch('ORVAX_BUILD_DIR') { File.expand_path('../../build', __dir__) }
   LIBS = { 'unbound' => ENV.fetch('ORVAX_LIB') { File.join(BUILD, 'lib') },
            'bound' => File.join(BUILD, 'stages', 'scripted', 'lib') }.freeze
-  # Sleeps two seconds by design.
-  SLOW = %i[nativeSleep].freeze
+  # Waiting by design: nativeSleep sleeps two seconds, openFileDialogMulti waits for the
+  # user's choice, proto reads through the whole process memory.
+  SLOW = %i[nativeSleep openFileDialogMulti proto].freeze
   # Would unload or replace the engine the harness drives.
   ENGINE_STATE = %i[FreeQPEDll LoadQPEDll TestLoadDll].freeze
   SLOTS = 16
