@@ -41,7 +41,10 @@ module FuzzDriver
       p.on('--budget SECONDS', Float) { |v| o.budget = v }
       p.on('--timeout SECONDS', Integer) { |v| o.timeout = v }
     end.parse!(argv)
-    o.batch = [o.batch, 200].min if o.stress
+    if o.stress
+      o.batch = [o.batch, 200].min
+      o.timeout = [o.timeout, 600].max
+    end
     o
   end
 
