@@ -398,7 +398,7 @@ module FuzzDriver
       end
       done += count
       batch += 1
-      warn format('fuzz: %d calls, %.0f s', done, Time.now - started) if (batch % 50).zero?
+      warn format('fuzz: %d calls, %.0f s', done, Time.now - started) if (batch % 10).zero?
     end
     printf("fuzz: %d calls (seed %d, modes %s%s; %d returned, the others raised) in %.1f s: nothing found\n",
            done, options.seed, options.modes.join('+'), options.stress ? ', GC.stress' : '', @returned.to_i,
