@@ -254,6 +254,11 @@ module FuzzDriver
       return nil
     end
 
+    # AddressSanitizer ends the process where an allocation too large to succeed would
+    # throw std::bad_alloc natively: no finding, the batch just ends there.
+    return Result.new(:cut, last_index(lines), errors) if errors.include?('AddressSanitizer: allocator is out of memory') ||
+                                                          errors.include?('allocation-size-too-big')
+
     Result.new(:crash, last_index(lines), "#{status.inspect}\n#{errors}")
   end
 
@@ -359,6 +364,7 @@ module FuzzDriver
   end
 
   def self.main(argv)
+    $stdout.sync = true
     unless Process.respond_to?(:fork)
       puts 'fuzz: skipped: the fuzzer runs its calls in forked children, which needs Linux'
       exit 77
@@ -383,6 +389,7 @@ module FuzzDriver
     started = Time.now
     done = 0
     batch = 0
+    cut = 0
     while done < options.calls
       break if options.budget && Time.now - started > options.budget
 
@@ -392,6 +399,8 @@ module FuzzDriver
       steps = steps(random, count, allowed.map { |i| methods[i] }, allowed.map { |i| counts[i] }, mode, done)
                 .map { |s| s[1] == :call ? [s[0], :call, allowed[s[2]], *s[3..-1]] : s }
       failure = run_child(mode, steps, methods.size, options)
+      cut += 1 if failure&.kind == :cut
+      failure = nil if failure&.kind == :cut
       if failure
         report(mode, steps, failure, methods, options, done, Time.now - started)
         exit 1
@@ -400,9 +409,10 @@ module FuzzDriver
       batch += 1
       warn format('fuzz: %d calls, %.0f s', done, Time.now - started) if (batch % 10).zero?
     end
-    printf("fuzz: %d calls (seed %d, modes %s%s; %d returned, the others raised) in %.1f s: nothing found\n",
+    cut_note = cut.zero? ? '' : "; #{cut} batches ended early by the sanitizer's out-of-memory stop"
+    printf("fuzz: %d calls (seed %d, modes %s%s; %d returned, the others raised%s) in %.1f s: nothing found\n",
            done, options.seed, options.modes.join('+'), options.stress ? ', GC.stress' : '', @returned.to_i,
-           Time.now - started)
+           cut_note, Time.now - started)
   end
 
   def self.report(mode, steps, failure, methods, options, done, elapsed)
