@@ -407,7 +407,7 @@ module FuzzDriver
       end
       done += count
       batch += 1
-      warn format('fuzz: %d calls, %.0f s', done, Time.now - started) if (batch % 10).zero?
+      $stderr.puts format('fuzz: %d calls, %.0f s', done, Time.now - started) if (batch % 10).zero?
     end
     cut_note = cut.zero? ? '' : "; #{cut} batches ended early by the sanitizer's out-of-memory stop"
     printf("fuzz: %d calls (seed %d, modes %s%s; %d returned, the others raised%s) in %.1f s: nothing found\n",
