@@ -4,9 +4,9 @@
 #include <string>
 
 #include "callbacks/INativeToRuby.h"
-#include "engine/LibraryPath.h"
 #include "facade/MyNativeClass.h"
 #include "platform/Platform.h"
+#include "portable/LibraryPath.h"
 
 extern "C" int ruby_native_thread_p(void);
 

@@ -3,9 +3,9 @@
 #include <cstdint>
 
 #include "engine/Binding.h"
-#include "engine/LibraryPath.h"
 #include "facade/MyNativeClass.h"
 #include "platform/Platform.h"
+#include "portable/LibraryPath.h"
 
 namespace orvax::lifecycle {
 namespace {

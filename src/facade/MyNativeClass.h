@@ -3,7 +3,7 @@
 #include <string>
 
 #include "callbacks/INativeToRuby.h"
-#include "host/Utf16.h"
+#include "portable/Utf16.h"
 
 class MyNativeClass {
  public:

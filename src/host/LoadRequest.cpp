@@ -5,7 +5,7 @@
 #include "engine/Binding.h"
 #include "engine/Lifecycle.h"
 #include "facade/MyNativeClass.h"
-#include "host/HostVersions.h"
+#include "portable/HostVersions.h"
 
 namespace orvax::lifecycle {
 

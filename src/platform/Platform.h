@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "host/Utf16.h"
+#include "portable/Utf16.h"
 
 namespace orvax::platform {
 

@@ -4,9 +4,9 @@
 #include <atomic>
 #include <cstdint>
 
-#include "engine/ExportScan.h"
 #include "platform/Platform.h"
 #include "platform/win32/GrowingRead.h"
+#include "portable/ExportScan.h"
 
 namespace orvax::platform {
 namespace {
