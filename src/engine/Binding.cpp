@@ -4,7 +4,7 @@
 #include <string>
 
 #include "callbacks/INativeToRuby.h"
-#include "facade/MyNativeClass.h"
+#include "engine/MyNativeClass.h"
 #include "platform/Platform.h"
 #include "portable/LibraryPath.h"
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "engine/Binding.h"
-#include "facade/MyNativeClass.h"
+#include "engine/MyNativeClass.h"
 #include "platform/Platform.h"
 #include "portable/LibraryPath.h"
 

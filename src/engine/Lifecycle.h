@@ -10,8 +10,5 @@ bool LoadQPEDll(MyNativeClass& facade, bool show, long long version, long long m
                 long long minor);
 bool TestLoadDll(MyNativeClass& facade, bool show, const std::string& utf8Path);
 void FreeQPEDll(MyNativeClass& facade, bool flag);
-// The scripts' load request: version numbers from the JSON text, load, hand the request
-// to the engine; the engine's reply.
-std::string LoadMultiPointCloud(MyNativeClass& facade, const std::string& request);
 
 }  // namespace orvax::lifecycle

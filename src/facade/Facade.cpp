@@ -5,6 +5,7 @@
 #include "engine/Lifecycle.h"
 #include "facade/Forwarding.h"
 #include "host/HostIntegration.h"
+#include "host/LoadRequest.h"
 #include "platform/Platform.h"
 
 namespace orvax::facade {
@@ -179,7 +180,7 @@ VALUE freeQPEDll(const MethodDef& def, int, VALUE* argv, VALUE value) {
 VALUE loadMultiPointCloud(const MethodDef& def, int, VALUE* argv, VALUE value) {
   MyNativeClass* facade = self(def, value);
   auto [request] = convertArgs<const std::string&>(def, argv);
-  return resultToRuby(lifecycle::LoadMultiPointCloud(*facade, request.text));
+  return resultToRuby(host::LoadMultiPointCloud(*facade, request.text));
 }
 
 constexpr const char* kString = "std::string";

@@ -5,7 +5,7 @@
 #include "binding/Method.h"
 #include "callbacks/Operation.h"
 #include "engine/Binding.h"
-#include "facade/MyNativeClass.h"
+#include "engine/MyNativeClass.h"
 
 namespace orvax::facade {
 

@@ -1,13 +1,12 @@
-// The scripts' JSON load request.
-#include <string>
+#include "host/LoadRequest.h"
 
 #include "binding/Errors.h"
 #include "engine/Binding.h"
 #include "engine/Lifecycle.h"
-#include "facade/MyNativeClass.h"
+#include "engine/MyNativeClass.h"
 #include "portable/HostVersions.h"
 
-namespace orvax::lifecycle {
+namespace orvax::host {
 
 std::string LoadMultiPointCloud(MyNativeClass& facade, const std::string& request) {
   // A JSON error becomes an ArgumentError carrying the library's message, before
@@ -15,11 +14,11 @@ std::string LoadMultiPointCloud(MyNativeClass& facade, const std::string& reques
   HostVersions v;
   std::string error;
   if (!readHostVersions(request, v, error)) raise(rb_eArgError, error);
-  bool loaded = LoadQPEDll(facade, false, v.version, v.major, v.minor);
+  bool loaded = lifecycle::LoadQPEDll(facade, false, v.version, v.major, v.minor);
   if (loaded) engine::callSlot<engine::kSetBKVersion>(v.major);
   facade.mNativeToRuby->callAnalytics_Initialization(loaded ? "1" : "0", 0, "", "", "", "", "");
   if (loaded && engine::isBound()) return engine::callSlot<engine::kLoadRequest>(request);
   return std::string();
 }
 
-}  // namespace orvax::lifecycle
+}  // namespace orvax::host

@@ -1,5 +1,6 @@
 #pragma once
-// The facade object that the scripts hold.
+// The native state of the facade object that the scripts hold: the callback object the
+// engine's callbacks reach, and the camera matrix.
 #include <string>
 
 #include "callbacks/INativeToRuby.h"
@@ -31,7 +32,3 @@ class MyNativeClass {
   // Cells 0-15, column-major; an identity matrix until the camera setters write it.
   double mCameraMatrix[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 };
-
-namespace orvax {
-void defineFacade(VALUE module);
-}
