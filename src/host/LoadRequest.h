@@ -4,10 +4,15 @@
 
 class MyNativeClass;
 
+namespace orvax::platform {
+class ModuleLoader;
+}
+
 namespace orvax::host {
 
-// Version numbers from the JSON text, load, hand the request to the engine; the engine's
-// reply.
-std::string LoadMultiPointCloud(MyNativeClass& facade, const std::string& request);
+// Version numbers from the JSON text, load through `modules`, hand the request to the
+// engine; the engine's reply.
+std::string LoadMultiPointCloud(MyNativeClass& facade, platform::ModuleLoader& modules,
+                                const std::string& request);
 
 }  // namespace orvax::host
