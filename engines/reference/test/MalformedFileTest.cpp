@@ -1,0 +1,164 @@
+// Files the engine must refuse: each gives one message naming the file and the reason, then
+// point_cloud_loaded(name, false), and the engine keeps nothing of it. Run under
+// AddressSanitizer too, where a read past a buffer or an unbounded allocation fails.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <nlohmann/json.hpp>
+
+#include "CloudWriter.h"
+#include "Engine.h"
+
+namespace reference {
+namespace {
+
+struct RecordingHost : Host {
+  std::vector<std::string> calls;
+  void messageBox(const std::string& text) override { calls.push_back("message: " + text); }
+  void pointCloudLoaded(const std::string& name, bool ok) override {
+    calls.push_back("loaded: " + name + (ok ? " true" : " false"));
+  }
+  void analyticsPointCloudLoaded(const std::string& text) override {
+    calls.push_back("analytics: " + text);
+  }
+  void updateView() override { calls.push_back("updateView"); }
+};
+
+std::vector<SamplePoint> somePoints() {
+  std::vector<SamplePoint> out;
+  for (int i = 0; i < 100; ++i) out.push_back({1000.0 + i, 2000.0 - i, 30.0 + 0.5 * i, 1, 2, 3, 2});
+  return out;
+}
+
+const std::string kLas12 = lasBytes(somePoints(), LasOptions{2, 3, 0.01, 0});
+const std::string kLas14 = lasBytes(somePoints(), LasOptions{4, 7, 0.01, 0});
+const std::string kPly =
+    plyBytes(somePoints(), PlyOptions{PlyEncoding::kLittle, false, true, false});
+const std::string kAscii =
+    plyBytes(somePoints(), PlyOptions{PlyEncoding::kAscii, false, false, false});
+
+template <class T>
+std::string with(std::string bytes, std::size_t at, T value) {
+  std::memcpy(&bytes[at], &value, sizeof(T));
+  return bytes;
+}
+std::string replaced(std::string bytes, const std::string& from, const std::string& to) {
+  return bytes.replace(bytes.find(from), from.size(), to);
+}
+
+struct Damaged {
+  const char* fileName;
+  std::string bytes;
+  const char* reason;
+};
+
+const Damaged kDamaged[] = {
+    {"empty.ply", "", "the file is empty"},
+    {"magic.las", "LASX" + kLas12.substr(4), "not a PLY or LAS file"},
+    {"text.ply", "hello world\n", "not a PLY or LAS file"},
+    {"cut.las", kLas12.substr(0, kLas12.size() - 5),
+     "declares 100 points, but the file holds only 99"},
+    {"header.las", kLas12.substr(0, 100), "ends inside its LAS header"},
+    {"trillion.las", with<std::uint32_t>(kLas12, 107, 4000000000u), "declares 4000000000 points"},
+    {"trillion14.las",
+     with<std::uint64_t>(with<std::uint32_t>(kLas14, 107, 0), 247, 1000000000000ull),
+     "declares 1000000000000 points"},
+    {"counts.las", with<std::uint64_t>(with<std::uint32_t>(kLas14, 107, 50), 247, 100),
+     "two point counts disagree (50 and 100)"},
+    {"zero.las", with<std::uint32_t>(kLas12, 107, 0), "holds no points"},
+    {"version.las", with<std::uint8_t>(kLas12, 25, 5), "LAS version 1.5 is not read"},
+    {"format.las", with<std::uint8_t>(kLas12, 104, 11), "point format 11 is not known"},
+    {"compressed.las", with<std::uint8_t>(kLas12, 104, 0x83), "compressed (LAZ)"},
+    {"record.las", with<std::uint16_t>(kLas12, 105, 12), "shorter than point format 3"},
+    {"offset.las", with<std::uint32_t>(kLas12, 96, 1u << 30), "outside the file"},
+    {"scale.las", with<double>(kLas12, 131, 0.0), "unusable scale"},
+    {"bounds.las", with<double>(kLas12, 179, 1010.0), "x range 1000 to 1099 lies outside"},
+    {"format6in12.las", with<std::uint8_t>(kLas12, 104, 6), "does not exist in LAS 1.2"},
+    {"cut.ply", kPly.substr(0, kPly.size() - 7), "100 vertex records, more than the file's"},
+    {"more.ply", kPly + "extra", "more data than its PLY header declares"},
+    {"huge.ply", replaced(kPly, "vertex 100", "vertex 1000000000000"),
+     "declares 1000000000000 vertices"},
+    {"huge_ascii.ply", replaced(kAscii, "vertex 100", "vertex 1000000000000"),
+     "declares 1000000000000 vertices"},
+    {"fewer.ply", replaced(kAscii, "vertex 100", "vertex 90"), "more data than its PLY header"},
+    {"zero.ply", replaced(kAscii, "vertex 100", "vertex 0"), "holds no points"},
+    {"noend.ply", "ply\nformat ascii 1.0\nelement vertex 1\n", "ends inside its PLY header"},
+    {"badline.ply", replaced(kAscii, "comment", "banana"), "unknown line \"banana sample scene\""},
+    {"badcount.ply", replaced(kAscii, "vertex 100", "vertex -3"), "bad element line"},
+    {"notnumber.ply", replaced(kAscii, "\n1000 2000", "\n1000 abc"), "not a number: \"abc\""},
+    {"inty.ply", replaced(kAscii, "float y", "int y"), "vertex y is not float or double"},
+    {"noz.ply", replaced(kAscii, "float z", "float w"), "vertices have no z"},
+    {"encoding.ply", replaced(kAscii, "ascii", "utf8"), "format \"utf8\" is not known"},
+    {"endless.ply", "ply\nformat ascii 1.0\n" + std::string(70000, 'c'), "no end_header within"},
+    {"nan.ply", replaced(kAscii, "\n1000 2000", "\nnan 2000"), "not finite"},
+    {"scan.laz", kLas12, "compressed LAS (LAZ) files are not read"},
+    {"scan.e57", "ASTM-E57 data", "E57 files are not read"},
+    {"office.hjp", "whatever", "hjp files are not read"},
+    {"site.qsd", "whatever", "qsd files are not read"},
+};
+
+TEST(MalformedFiles, EachGivesItsReasonAndLoadsNothing) {
+  std::string dir = testing::TempDir();
+  for (const Damaged& d : kDamaged) {
+    SCOPED_TRACE(d.fileName);
+    std::string path = dir + d.fileName;
+    ASSERT_TRUE(writeFile(path, d.bytes));
+    Engine engine;
+    RecordingHost host;
+    auto reply = nlohmann::json::parse(engine.load(nlohmann::json{{"files", {path}}}.dump(), host));
+    ASSERT_EQ(host.calls.size(), 2u);
+    EXPECT_EQ(host.calls[0].rfind("message: Cannot load point cloud " + path + ": ", 0), 0u)
+        << host.calls[0];
+    EXPECT_NE(host.calls[0].find(d.reason), std::string::npos) << host.calls[0];
+    EXPECT_EQ(host.calls[1], std::string("loaded: ") + d.fileName + " false");
+    EXPECT_EQ(reply["clouds"][0]["status"], "error");
+    EXPECT_TRUE(engine.clouds().empty());
+    std::remove(path.c_str());
+  }
+}
+
+TEST(MalformedFiles, AMissingFileAndABadRequestAreReported) {
+  Engine engine;
+  RecordingHost host;
+  engine.load(R"({"files": ["/no/such/dir/scan.ply"]})", host);
+  ASSERT_EQ(host.calls.size(), 2u);
+  EXPECT_NE(host.calls[0].find("scan.ply: the file cannot be opened"), std::string::npos);
+  host.calls.clear();
+  auto reply = nlohmann::json::parse(engine.load(R"({"files": "scan.ply"})", host));
+  EXPECT_EQ(host.calls,
+            std::vector<std::string>{"message: The load request has no \"files\" list of paths"});
+  EXPECT_TRUE(reply.contains("error"));
+}
+
+TEST(LoadRequest, GoodAndBadFilesInOneRequest) {
+  std::string dir = testing::TempDir();
+  ASSERT_TRUE(writeFile(dir + "good.las", kLas14));
+  ASSERT_TRUE(writeFile(dir + "bad.ply", "ply\n"));
+  Engine engine;
+  RecordingHost host;
+  auto reply = nlohmann::json::parse(
+      engine.load(nlohmann::json{{"files", {dir + "good.las", dir + "bad.ply"}}}.dump(), host));
+  ASSERT_EQ(host.calls.size(), 5u);
+  EXPECT_EQ(host.calls[0], "loaded: good.las true");
+  EXPECT_EQ(host.calls[1],
+            R"(analytics: {"format":"LAS 1.4 point format 7","name":"good.las","points":100})");
+  EXPECT_EQ(host.calls[3], "loaded: bad.ply false");
+  EXPECT_EQ(host.calls[4], "updateView");
+  const auto& good = reply["clouds"][0];
+  EXPECT_EQ(good["points"], 100);
+  EXPECT_EQ(good["bounds"]["min"], (nlohmann::json{1000.0, 1901.0, 30.0}));
+  EXPECT_EQ(good["bounds"]["max"], (nlohmann::json{1099.0, 2000.0, 79.5}));
+  EXPECT_EQ(engine.names(), std::vector<std::string>{"good.las"});
+  EXPECT_EQ(engine.filterNames(), std::vector<std::string>{"ground"});
+  // Hidden clouds leave the bounding box; scale and offset apply to it.
+  engine.setGlobalOffset(1000, 2000, 0);
+  engine.scale(2.0f);
+  EXPECT_EQ(engine.boundingBox(), (std::vector<double>{1000, 1802, 60, 1198, 2000, 159}));
+  engine.setVisible("good.las", false);
+  EXPECT_TRUE(engine.boundingBox().empty());
+  std::remove((dir + "good.las").c_str());
+  std::remove((dir + "bad.ply").c_str());
+}
+
+}  // namespace
+}  // namespace reference
