@@ -30,6 +30,7 @@ class Random {
 };
 
 // The survey's local origin: large coordinates, as real scans have.
+constexpr double kTwoPi = 6.283185307179586;
 constexpr double kEast = 512340.0, kNorth = 5403210.0, kHeight = 212.0;
 
 std::uint8_t shade(double base, double spread, Random& rnd) {
@@ -82,7 +83,7 @@ std::vector<SamplePoint> trees(Random& rnd, int n) {
   std::vector<SamplePoint> out;
   for (int i = 0; i < n; ++i) {
     const double* c = spots[i % 4];
-    double a = rnd.between(0, 2 * M_PI);
+    double a = rnd.between(0, kTwoPi);
     if (rnd.uniform() < 0.2) {  // trunk
       double z = rnd.between(0, 2.5);
       out.push_back(at(c[0] + 0.15 * std::cos(a), c[1] + 0.15 * std::sin(a), z, shade(90, 10, rnd),
@@ -112,7 +113,7 @@ std::vector<SamplePoint> bench(Random& rnd, int n) {
 std::vector<SamplePoint> lampPost(Random& rnd, int n) {
   std::vector<SamplePoint> out;
   for (int i = 0; i < n; ++i) {
-    double a = rnd.between(0, 2 * M_PI), z = rnd.between(0, 4);
+    double a = rnd.between(0, kTwoPi), z = rnd.between(0, 4);
     out.push_back(at(20 + 0.06 * std::cos(a), 13.8 + 0.06 * std::sin(a), z, 60, 60, 60, 1));
   }
   return out;
