@@ -5,7 +5,7 @@ MAKEFLAGS += --no-print-directory
 # The stages run one after the other even under make -j: each build uses every core.
 .NOTPARALLEL:
 
-.PHONY: all bootstrap build build-asan build-mingw demo test test-native test-asan test-mingw clean format
+.PHONY: all bootstrap build build-asan build-mingw demo test check-ruby test-native test-asan test-mingw clean format
 
 all: build
 
@@ -28,8 +28,12 @@ build-mingw: bootstrap
 demo: build
 	ruby examples/load_point_clouds.rb
 
-# Native suites, the same under AddressSanitizer, then the Windows code under wine.
-test: test-native test-asan test-mingw
+# Ruby 2.5 check of every Ruby file, native suites, the same under AddressSanitizer, then the
+# Windows code under wine.
+test: check-ruby test-native test-asan test-mingw
+
+check-ruby: bootstrap
+	@scripts/check-ruby
 
 test-native: build
 	ctest --preset default --output-on-failure

@@ -6,8 +6,12 @@ $LOAD_PATH.unshift(File.expand_path('../build/lib', __dir__))
 require 'ORVAX'
 
 class Callbacks < ORVAX::INativeToRuby
-  def RubyMessageBox(_message) = nil
-  def getSectionPlanes = [1.0, 2.0, 3.0]
+  def RubyMessageBox(_message)
+    nil
+  end
+  def getSectionPlanes
+    [1.0, 2.0, 3.0]
+  end
 end
 
 facade = ORVAX::MyNativeClass.new(Callbacks.new)

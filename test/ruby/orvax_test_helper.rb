@@ -62,7 +62,9 @@ module OrvaxTest
   end
 
   # Methods with their argument counts, in registration order.
-  def self.arities(text) = text.split.map { |pair| name, count = pair.split(':'); [name.to_sym, Integer(count)] }.freeze
+  def self.arities(text)
+    text.split.map { |pair| name, count = pair.split(':'); [name.to_sym, Integer(count)] }.freeze
+  end
 
   DOUBLES = 'std::vector< double,std::allocator< double > > const &'
   FLOATS = 'std::vector< float,std::allocator< float > > const &'
@@ -78,18 +80,30 @@ module OrvaxTest
   # receives, answer = what it answers, result = what the method returns. reaches: the
   # operation of the callback object the method calls.
   FacadeMethod = Struct.new(:name, :codes, :args, :slot, :unbound, :sent, :answer, :result, :reaches) do
-    def arity = codes.is_a?(String) ? codes.size : codes
-    def types = codes.chars.map { |c| ARGUMENT_TYPES.fetch(c) }
-    def checked? = codes.is_a?(String)
+    def arity
+      codes.is_a?(String) ? codes.size : codes
+    end
+    def types
+      codes.chars.map { |c| ARGUMENT_TYPES.fetch(c) }
+    end
+    def checked?
+      codes.is_a?(String)
+    end
   end
 
   def self.row(name, codes, args = [], slot = nil, unbound = nil, sent: args, answer: nil, result: answer)
     FacadeMethod.new(name, codes, args, slot, unbound, sent, answer, result)
   end
 
-  def self.getter(name, slot, unbound, answer, result = answer) = row(name, '', [], slot, unbound, answer: answer, result: result)
-  def self.reaching(name, args = [], operation = name) = FacadeMethod.new(name, args.size, args, nil, nil, args, nil, nil, operation)
-  def self.counts(text) = arities(text).map { |name, count| FacadeMethod.new(name, count) }
+  def self.getter(name, slot, unbound, answer, result = answer)
+    row(name, '', [], slot, unbound, answer: answer, result: result)
+  end
+  def self.reaching(name, args = [], operation = name)
+    FacadeMethod.new(name, args.size, args, nil, nil, args, nil, nil, operation)
+  end
+  def self.counts(text)
+    arities(text).map { |name, count| FacadeMethod.new(name, count) }
+  end
 
   FACADE = [
     *counts('initialize:1 proto:1 nativeSleep:0'), row(:CallBackToRuby, 's', ['x']),

@@ -5,7 +5,9 @@ require 'orvax_test_helper'
 class TestArity < Minitest::Test
   include OrvaxTest::Assertions
 
-  def message(given, expected) = "wrong # of arguments(#{given} for #{expected})"
+  def message(given, expected)
+    "wrong # of arguments(#{given} for #{expected})"
+  end
 
   def check_counts(object, arities)
     arities.each do |name, expected|

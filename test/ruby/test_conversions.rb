@@ -9,7 +9,9 @@ class TestConversions < Minitest::Test
     @facade = ORVAX::MyNativeClass.new(@callbacks)
   end
 
-  def msg(type, method, position, value) = OrvaxTest.type_message(type, method, position, value)
+  def msg(type, method, position, value)
+    OrvaxTest.type_message(type, method, position, value)
+  end
 
   def test_int_limits
     assert_equal [nil, nil], [@facade.setPointSize(2**31 - 1), @facade.setPointSize(-2**31)]
@@ -95,7 +97,7 @@ class TestConversions < Minitest::Test
 
   # A value whose inspect is not at all like its class still shows the class name.
   def test_message_names_class_and_inspect
-    value = Class.new { def inspect = '<<custom>>' }.new
+    value = Class.new { def inspect; '<<custom>>'; end }.new
     error = assert_raises(TypeError) { @facade.setPointSize(value) }
     assert_match(/\AExpected argument 1 of type int, but got #<Class:0x\h+> <<custom>>\n\tin SWIG method 'setPointSize'\z/,
                  error.message)

@@ -44,7 +44,7 @@ class TestDirector < Minitest::Test
       bare.callAnalytics_Initialization('a', -1.0, 'b', 'c', 'd', 'e', 'f')
     end
     # Calling the inherited method from an override is the same.
-    calling_super = Class.new(ORVAX::INativeToRuby) { def updateView = super }.new
+    calling_super = Class.new(ORVAX::INativeToRuby) { def updateView; super; end }.new
     assert_raises_message(RuntimeError, "#{PURE}updateView") { ORVAX::MyNativeClass.new(calling_super).updateView }
   end
 
@@ -82,7 +82,7 @@ class TestDirector < Minitest::Test
     assert_raises(Interrupt) { facade.bkPopUpOKQuestionMessage('x') }
     assert_equal 42, catch(:out) { facade.getSectionPlanes; :not_thrown }
     # A wrong signature in the script is the script's own ArgumentError.
-    short = Class.new(OrvaxTest::RecordingCallbacks) { def updateSceneObserver = nil; def RubyMessageBox = nil }.new
+    short = Class.new(OrvaxTest::RecordingCallbacks) { def updateSceneObserver; end; def RubyMessageBox; end }.new
     assert_raises(ArgumentError) { ORVAX::MyNativeClass.new(short).bkPopUpMessage('x') }
     # Nothing is left behind: the facade keeps working.
     assert_nil facade.updateView
@@ -140,8 +140,12 @@ class TestDirector < Minitest::Test
       $LOAD_PATH.unshift(ENV['ORVAX_LIB'])
       require 'ORVAX'
       class Tagged < ORVAX::INativeToRuby
-        def initialize(tag) = (super(); @tag = tag)
-        def updateView = print(@tag)
+        def initialize(tag)
+          (super(); @tag = tag)
+        end
+        def updateView
+          print(@tag)
+        end
       end
       facade = ORVAX::MyNativeClass.new(Tagged.new('first'))
       facade.freeze

@@ -12,8 +12,12 @@ class TestEngineCallbacks < Minitest::Test
       raise IOError, "no box for #{message}"
     end
 
-    def RubyYesNoBox(_question) = raise(IOError, 'no answer')
-    def getSectionPlanes = raise(IOError, 'no planes')
+    def RubyYesNoBox(_question)
+      raise(IOError, 'no answer')
+    end
+    def getSectionPlanes
+      raise(IOError, 'no planes')
+    end
   end
 
   # Slot 85 (updateHtml) also updates the view of the same facade.

@@ -62,7 +62,9 @@ class TestEngineLifecycle < Minitest::Test
   def test_a_script_raising_in_the_refusal_message_still_leaves_the_engine_unloaded
     lines = run_scenario('refusing', <<~RUBY)
       class Raising < EchoCallbacks
-        def RubyMessageBox(text) = raise(IOError, 'no window')
+        def RubyMessageBox(text)
+          raise(IOError, 'no window')
+        end
       end
       f = facade(Raising.new)
       begin
@@ -90,7 +92,9 @@ class TestEngineLifecycle < Minitest::Test
         end
       end
       class EchoCallbacks
-        def getModelMatrix = 3.times { GC.start(full_mark: true, immediate_sweep: true) }
+        def getModelMatrix
+          3.times { GC.start(full_mark: true, immediate_sweep: true) }
+        end
       end
       def make_facade
         f = facade
@@ -112,8 +116,12 @@ class TestEngineLifecycle < Minitest::Test
   def test_a_throw_in_a_loading_message_becomes_an_error_once_loaded
     lines = run_scenario('scripted', <<~'RUBY')
       class Throwing < EchoCallbacks
-        def RubyMessageBox(text) = throw(:stop, text)
-        def updateView = catch(:inner) { throw :inner }
+        def RubyMessageBox(text)
+          throw(:stop, text)
+        end
+        def updateView
+          catch(:inner) { throw :inner }
+        end
       end
       f = facade(Throwing.new)
       f.TestLoadDll(false, ENGINE_PATH)
@@ -218,7 +226,9 @@ class TestEngineLifecycle < Minitest::Test
   def test_exceptions_during_load_and_release_callbacks_wait_for_the_end
     lines = run_scenario('scripted', <<~RUBY)
       class Raising < EchoCallbacks
-        def updateView = raise(IOError, 'view gone')
+        def updateView
+          raise(IOError, 'view gone')
+        end
       end
       f = facade(Raising.new)
       f.TestLoadDll(false, ENGINE_PATH)

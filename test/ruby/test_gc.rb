@@ -9,7 +9,9 @@ class TestGc < Minitest::Test
   LOG = []
 
   class Logging < OrvaxTest::RecordingCallbacks
-    def initialize(tag) = (super(); @tag = tag)
+    def initialize(tag)
+      (super(); @tag = tag)
+    end
 
     def record(name, *args)
       LOG << [@tag, name, *args]
@@ -56,8 +58,12 @@ class TestGc < Minitest::Test
 
   def test_script_exception_carried_intact
     raising = Class.new(OrvaxTest::RecordingCallbacks) do
-      def RubyMessageBox(message) = raise(ArgumentError, "script says #{message}")
-      def getSectionPlanes = Array.new(50) { |i| i * 0.5 }
+      def RubyMessageBox(message)
+        raise(ArgumentError, "script says #{message}")
+      end
+      def getSectionPlanes
+        Array.new(50) { |i| i * 0.5 }
+      end
     end.new
     facade = ORVAX::MyNativeClass.new(raising)
     raising = nil

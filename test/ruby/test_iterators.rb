@@ -2,7 +2,9 @@
 require 'orvax_test_helper'
 
 class TestIterators < Minitest::Test
-  def vec(*values) = ORVAX::IntVector.new(values)
+  def vec(*values)
+    ORVAX::IntVector.new(values)
+  end
 
   def test_classes_and_texts
     v = vec(1, 2)

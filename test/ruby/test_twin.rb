@@ -15,7 +15,9 @@ class TestTwin < Minitest::Test
     end
   end
 
-  def facts = self.class.facts
+  def facts
+    self.class.facts
+  end
 
   def test_support_objects_are_shared
     assert facts['shared'], 'SWIG, SWIG::Pointer, the tracking Hash, the runtime global and the TYPE classes are reused'

@@ -20,8 +20,12 @@ facts[:twin_pointer_superclass] = SWIG::TYPE_p_MyNativeClass.superclass == SWIG:
 
 # The ring of type modules, read from memory. RData on x86-64: flags, klass, dmark,
 # dfree, data.
-def word(address, offset = 0) = Fiddle::Pointer.new(address + offset)[0, 8].unpack1('Q')
-def text(address) = address.zero? ? nil : Fiddle::Pointer.new(address).to_s
+def word(address, offset = 0)
+  Fiddle::Pointer.new(address + offset)[0, 8].unpack1('Q')
+end
+def text(address)
+  address.zero? ? nil : Fiddle::Pointer.new(address).to_s
+end
 
 head = word(Fiddle.dlwrap($swig_runtime_data_type_pointer4), 32)
 modules = []
@@ -59,14 +63,24 @@ end
 # Objects of one extension in the other's methods.
 class OrvaxCallbacks < ORVAX::INativeToRuby
   attr_reader :calls
-  def initialize = (super; @calls = [])
-  def RubyMessageBox(message) = @calls << [:RubyMessageBox, message]
-  def updateView = @calls << [:updateView]
+  def initialize
+    (super; @calls = [])
+  end
+  def RubyMessageBox(message)
+    @calls << [:RubyMessageBox, message]
+  end
+  def updateView
+    @calls << [:updateView]
+  end
 end
 class TwinCallbacks < ORVAXTWIN::INativeToRuby
   attr_reader :calls
-  def initialize = (super; @calls = [])
-  def RubyMessageBox(message) = @calls << [:RubyMessageBox, message]
+  def initialize
+    (super; @calls = [])
+  end
+  def RubyMessageBox(message)
+    @calls << [:RubyMessageBox, message]
+  end
 end
 first_callbacks = OrvaxCallbacks.new
 twin_facade = ORVAXTWIN::MyNativeClass.new(first_callbacks)

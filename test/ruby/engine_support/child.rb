@@ -34,9 +34,19 @@ class EchoCallbacks < ORVAX::INativeToRuby
   end
 end
 
-def show(label, value) = puts("#{label}: #{value.inspect}")
-def facade(callbacks = EchoCallbacks.new) = ORVAX::MyNativeClass.new(callbacks)
+def show(label, value)
+  puts("#{label}: #{value.inspect}")
+end
+def facade(callbacks = EchoCallbacks.new)
+  ORVAX::MyNativeClass.new(callbacks)
+end
 # The facade of a scenario that needs only one with echoing callbacks.
-def f = $facade ||= facade
-def engine = EngineSupport::ScriptedEngine.attach(ENGINE_PATH)
-def engine_loaded? = EngineSupport::ScriptedEngine.loaded?(ENGINE_PATH)
+def f
+  $facade ||= facade
+end
+def engine
+  EngineSupport::ScriptedEngine.attach(ENGINE_PATH)
+end
+def engine_loaded?
+  EngineSupport::ScriptedEngine.loaded?(ENGINE_PATH)
+end

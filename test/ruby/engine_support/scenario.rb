@@ -28,6 +28,8 @@ module EngineSupport
     end
 
     # The console lines of a first load that reaches the engine.
-    def started(stage_name) = [*path_lines(stage_name), 'Start QPE']
+    def started(stage_name)
+      [*path_lines(stage_name), 'Start QPE']
+    end
   end
 end

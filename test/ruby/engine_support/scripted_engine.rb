@@ -6,8 +6,12 @@ require 'json'
 module EngineSupport
   BUILD_DIR = ENV.fetch('ORVAX_BUILD_DIR') { File.expand_path('../../../build', __dir__) }
 
-  def self.stage(name) = File.join(BUILD_DIR, 'stages', name)
-  def self.engine_path(name) = File.join(stage(name), 'BrikolanHook.dll')
+  def self.stage(name)
+    File.join(BUILD_DIR, 'stages', name)
+  end
+  def self.engine_path(name)
+    File.join(stage(name), 'BrikolanHook.dll')
+  end
 
   class ScriptedEngine
     RTLD_NOLOAD = 4 # glibc; opens only what is already loaded
@@ -43,11 +47,17 @@ module EngineSupport
       @script = function.('script', [int, int, pointer], pointer)
     end
 
-    def reset = @reset.call
-    def forget_calls = @forget_calls.call
+    def reset
+      @reset.call
+    end
+    def forget_calls
+      @forget_calls.call
+    end
 
     # What engine slot `slot` answers from now on (see the engine's source for shapes).
-    def answer(slot, value) = checked(@answer.call(slot, JSON.generate(value)))
+    def answer(slot, value)
+      checked(@answer.call(slot, JSON.generate(value)))
+    end
 
     # The engine's calls: [slot, args] pairs, and [slot, :after_callback, k, result]
     # where a scripted callback returned to the engine.
@@ -62,13 +72,21 @@ module EngineSupport
     end
 
     # Calls made to one slot: the argument lists.
-    def calls_to(slot) = calls.select { |c| c[0] == slot && c.size == 2 }.map(&:last)
+    def calls_to(slot)
+      calls.select { |c| c[0] == slot && c.size == 2 }.map(&:last)
+    end
 
-    def fire(slot, *args) = checked(@fire.call(slot, JSON.generate(args)))
-    def fire_on_thread(slot, *args) = checked(@fire_on_thread.call(slot, JSON.generate(args)))
+    def fire(slot, *args)
+      checked(@fire.call(slot, JSON.generate(args)))
+    end
+    def fire_on_thread(slot, *args)
+      checked(@fire_on_thread.call(slot, JSON.generate(args)))
+    end
 
     # While inside engine slot `slot`, call callback `callback` with `args`.
-    def script(slot, callback, *args) = checked(@script.call(slot, callback, JSON.generate(args)))
+    def script(slot, callback, *args)
+      checked(@script.call(slot, callback, JSON.generate(args)))
+    end
 
     private
 
