@@ -71,6 +71,14 @@ class TestLoadPointClouds < Minitest::Test
     end
   end
 
+  # The tour of the scripted engine reaches it through the C library's no-load open.
+  def test_the_scripted_tour_still_runs
+    skip 'the scripted engine is reached through glibc' if Gem.win_platform?
+    output, status = run_ruby(File.expand_path('../../examples/demo.rb', __dir__))
+    assert status.success?, output
+    assert_includes output.lines.map(&:chomp).last, 'isModuleLoaded=false'
+  end
+
   def test_a_host_version_it_does_not_serve
     script = <<-RUBY
       $LOAD_PATH.unshift(File.join(ENV['ORVAX_BUILD_DIR'], 'stages', 'reference', 'lib'))

@@ -18,6 +18,12 @@ std::string baseName(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// A file name in the request need not be UTF-8 (the host passes bytes): such bytes become
+// U+FFFD in the reply rather than losing it.
+std::string dumped(const json& value) {
+  return value.dump(-1, ' ', false, json::error_handler_t::replace);
+}
+
 json vec(const Vec3& v) { return json::array({v[0], v[1], v[2]}); }
 
 // The standard names of the classification codes, for the filters.
@@ -33,10 +39,6 @@ std::string className(int code) {
 
 bool Engine::supports(long long version, long long major, long long minor) {
   return major >= kFirstMajor && major <= kLastMajor && minor >= 0 && version / 100 == major;
-}
-
-bool Engine::init(long long version, long long major, long long minor) {
-  return supports(version, major, minor);
 }
 
 void Engine::forgetClouds() {
@@ -62,7 +64,7 @@ std::string Engine::load(const std::string& request, Host& host) {
   } catch (const json::exception&) {
     std::string text = "The load request has no \"files\" list of paths";
     host.messageBox(text);
-    return json{{"error", text}, {"clouds", json::array()}}.dump();
+    return dumped(json{{"error", text}, {"clouds", json::array()}});
   }
   json summary = json::array();
   bool anyLoaded = false;
@@ -95,7 +97,7 @@ std::string Engine::load(const std::string& request, Host& host) {
       anyLoaded = true;
       host.pointCloudLoaded(name, true);
       host.analyticsPointCloudLoaded(
-          json{{"name", name}, {"points", entry["points"]}, {"format", entry["format"]}}.dump());
+          dumped(json{{"name", name}, {"points", entry["points"]}, {"format", entry["format"]}}));
     } else {
       entry["status"] = "error";
       entry["message"] = failure;
@@ -105,7 +107,7 @@ std::string Engine::load(const std::string& request, Host& host) {
     summary.push_back(std::move(entry));
   }
   if (anyLoaded) host.updateView();
-  return json{{"clouds", std::move(summary)}}.dump();
+  return dumped(json{{"clouds", std::move(summary)}});
 }
 
 std::vector<std::string> Engine::names() const {

@@ -58,9 +58,7 @@ class Engine {
   static constexpr long long kLastMajor = 26;
   static bool supports(long long version, long long major, long long minor);
 
-  bool init(long long version, long long major, long long minor);
   void started(bool flag) { started_ = flag; }
-  bool isStarted() const { return started_; }
   void release();
   void forgetClouds();
 

@@ -87,7 +87,7 @@ std::string headerLine(ByteReader& in, std::size_t& budget) {
 Type typeNamed(const std::string& name, const std::string& line) {
   for (const TypeName& t : kTypeNames)
     if (name == t.name) return t.type;
-  throw ReadError("the PLY header has an unknown property type in \"" + line + "\"");
+  throw ReadError("the PLY header has an unknown property type in " + quoted(line));
 }
 
 Header readHeader(ByteReader& in) {
@@ -112,7 +112,7 @@ Header readHeader(ByteReader& in) {
       } else if (name == "binary_big_endian") {
         header.encoding = Encoding::kBig;
       } else {
-        throw ReadError("the PLY format \"" + name + "\" is not known");
+        throw ReadError("the PLY format " + quoted(name) + " is not known");
       }
       header.encodingName = name;
       haveFormat = true;
@@ -122,7 +122,7 @@ Header readHeader(ByteReader& in) {
       words >> element.name >> count;
       auto [end, ec] = std::from_chars(count.data(), count.data() + count.size(), element.count);
       if (element.name.empty() || ec != std::errc() || end != count.data() + count.size())
-        throw ReadError("the PLY header has a bad element line \"" + line + "\"");
+        throw ReadError("the PLY header has a bad element line " + quoted(line));
       header.elements.push_back(std::move(element));
     } else if (keyword == "property") {
       if (header.elements.empty())
@@ -143,10 +143,10 @@ Header readHeader(ByteReader& in) {
       }
       words >> property.name;
       if (property.name.empty())
-        throw ReadError("the PLY header has a property without a name: \"" + line + "\"");
+        throw ReadError("the PLY header has a property without a name: " + quoted(line));
       header.elements.back().properties.push_back(std::move(property));
     } else {
-      throw ReadError("the PLY header has an unknown line \"" + line + "\"");
+      throw ReadError("the PLY header has an unknown line " + quoted(line));
     }
   }
   if (!haveFormat) throw ReadError("the PLY header has no format line");
@@ -215,7 +215,7 @@ class ValueReader {
     double value = 0;
     auto [end, ec] = std::from_chars(first, token + length, value);
     if (ec != std::errc() || end != token + length)
-      throw ReadError("a PLY value is not a number: \"" + std::string(token, length) + "\"");
+      throw ReadError("a PLY value is not a number: " + quoted(std::string(token, length)));
     return value;
   }
 
@@ -239,7 +239,8 @@ std::uint64_t smallestRecord(const Element& element, Encoding encoding) {
 void checkCount(const Element& element, Encoding encoding, const ByteReader& in) {
   if (element.count == 0) return;
   std::uint64_t record = smallestRecord(element, encoding);
-  if (record == 0) throw ReadError("the PLY element \"" + element.name + "\" has no properties");
+  if (record == 0)
+    throw ReadError("the PLY element " + quoted(element.name) + " has no properties");
   // The last ascii record may lack its final separator.
   std::uint64_t room = in.remaining() + (encoding == Encoding::kAscii ? 1 : 0);
   if (element.count > room / record)

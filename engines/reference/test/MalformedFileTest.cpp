@@ -6,8 +6,10 @@
 #include <cstring>
 #include <nlohmann/json.hpp>
 
+#include "CloudReaders.h"
 #include "CloudWriter.h"
 #include "Engine.h"
+#include "ReadError.h"
 
 namespace reference {
 namespace {
@@ -85,7 +87,7 @@ const Damaged kDamaged[] = {
     {"noend.ply", "ply\nformat ascii 1.0\nelement vertex 1\n", "ends inside its PLY header"},
     {"badline.ply", replaced(kAscii, "comment", "banana"), "unknown line \"banana sample scene\""},
     {"badcount.ply", replaced(kAscii, "vertex 100", "vertex -3"), "bad element line"},
-    {"notnumber.ply", replaced(kAscii, "\n1000 2000", "\n1000 abc"), "not a number: \"abc\""},
+    {"notnumber.ply", replaced(kAscii, "\n1000 2000", "\n1000 a\xFF"), "not a number: \"a\\xFF\""},
     {"inty.ply", replaced(kAscii, "float y", "int y"), "vertex y is not float or double"},
     {"noz.ply", replaced(kAscii, "float z", "float w"), "vertices have no z"},
     {"encoding.ply", replaced(kAscii, "ascii", "utf8"), "format \"utf8\" is not known"},
@@ -115,6 +117,37 @@ TEST(MalformedFiles, EachGivesItsReasonAndLoadsNothing) {
     EXPECT_TRUE(engine.clouds().empty());
     std::remove(path.c_str());
   }
+}
+
+// Bytes damaged at random, mostly in the headers: each read ends in points or a ReadError,
+// never another exception, a crash or a read out of bounds.
+TEST(MalformedFiles, RandomDamageEndsInAReadError) {
+  const std::string kPlyBig =
+      plyBytes(somePoints(), PlyOptions{PlyEncoding::kBig, true, false, true});
+  const std::string* kFiles[] = {&kLas12, &kLas14, &kPly, &kAscii, &kPlyBig};
+  unsigned long long state = 12345;
+  auto next = [&](std::size_t bound) {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    return static_cast<std::size_t>((state >> 33) % bound);
+  };
+  int refused = 0;
+  for (int round = 0; round < 3000; ++round) {
+    std::string bytes = *kFiles[round % 5];
+    for (std::size_t n = 1 + next(4); n > 0; --n) {
+      std::size_t at =
+          next(8) == 0 ? next(bytes.size()) : next(std::min<std::size_t>(400, bytes.size()));
+      bytes[at] = static_cast<char>(next(256));
+    }
+    if (next(5) == 0) bytes.resize(next(bytes.size()));
+    MemorySource source(bytes);
+    try {
+      readCloud(source, round % 5 < 2 ? "damaged.las" : "damaged.ply");
+    } catch (const ReadError& e) {
+      ++refused;
+      for (unsigned char ch : std::string(e.what())) ASSERT_LT(ch, 0x80) << e.what();
+    }
+  }
+  EXPECT_GT(refused, 1000);
 }
 
 TEST(MalformedFiles, AMissingFileAndABadRequestAreReported) {
