@@ -3,7 +3,9 @@
 // AddressSanitizer too, where a read past a buffer or an unbounded allocation fails.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <nlohmann/json.hpp>
 
 #include "CloudReaders.h"
@@ -46,6 +48,18 @@ std::string with(std::string bytes, std::size_t at, T value) {
 }
 std::string replaced(std::string bytes, const std::string& from, const std::string& to) {
   return bytes.replace(bytes.find(from), from.size(), to);
+}
+
+// A folder of this process's own: suites of several builds may run at once.
+std::string scratchDir() {
+  static const std::string dir = [] {
+    auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    std::filesystem::path path =
+        std::filesystem::path(testing::TempDir()) / ("reference-" + std::to_string(stamp));
+    std::filesystem::create_directories(path);
+    return path.generic_string() + "/";
+  }();
+  return dir;
 }
 
 struct Damaged {
@@ -100,7 +114,7 @@ const Damaged kDamaged[] = {
 };
 
 TEST(MalformedFiles, EachGivesItsReasonAndLoadsNothing) {
-  std::string dir = testing::TempDir();
+  std::string dir = scratchDir();
   for (const Damaged& d : kDamaged) {
     SCOPED_TRACE(d.fileName);
     std::string path = dir + d.fileName;
@@ -164,7 +178,7 @@ TEST(MalformedFiles, AMissingFileAndABadRequestAreReported) {
 }
 
 TEST(LoadRequest, GoodAndBadFilesInOneRequest) {
-  std::string dir = testing::TempDir();
+  std::string dir = scratchDir();
   ASSERT_TRUE(writeFile(dir + "good.las", kLas14));
   ASSERT_TRUE(writeFile(dir + "bad.ply", "ply\n"));
   Engine engine;
