@@ -4,11 +4,22 @@
 #include <cstring>
 
 #include "ReadError.h"
+#include "host/Utf16.h"
 
 namespace reference {
 
+std::FILE* openFile(const std::string& path, const char* mode) {
+#ifdef _WIN32
+  orvax::WideString wide, wideMode;
+  if (!orvax::utf8ToUtf16(path, wide) || !orvax::utf8ToUtf16(mode, wideMode)) return nullptr;
+  return _wfopen(wide.c_str(), wideMode.c_str());
+#else
+  return std::fopen(path.c_str(), mode);
+#endif
+}
+
 FileSource::FileSource(const std::string& path) {
-  file_ = std::fopen(path.c_str(), "rb");
+  file_ = openFile(path, "rb");
   if (!file_) throw ReadError("the file cannot be opened (missing or not readable)");
     // Sizes beyond 2 GiB need the 64-bit seek of each C library.
 #ifdef _WIN32

@@ -13,6 +13,10 @@
 
 namespace reference {
 
+// Opens a file named in UTF-8, as the host's scripts name files, on every platform (the
+// Windows C library would read a narrow name in the system's code page).
+std::FILE* openFile(const std::string& path, const char* mode);
+
 // Where the bytes come from: a file, or memory in tests.
 class ByteSource {
  public:

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <nlohmann/json.hpp>
 
 #include "CloudReaders.h"
@@ -179,31 +180,34 @@ TEST(MalformedFiles, AMissingFileAndABadRequestAreReported) {
 
 TEST(LoadRequest, GoodAndBadFilesInOneRequest) {
   std::string dir = scratchDir();
-  ASSERT_TRUE(writeFile(dir + "good.las", kLas14));
+  // A name beyond ASCII, as the host's users give them (UTF-8).
+  const std::string good = "B\xC3\xBCro.las";
+  // Written by the standard library's own UTF-8 path, not by our open.
+  std::ofstream(std::filesystem::u8path(dir + good), std::ios::binary) << kLas14;
   ASSERT_TRUE(writeFile(dir + "bad.ply", "ply\n"));
   Engine engine;
   RecordingHost host;
   auto reply = nlohmann::json::parse(
-      engine.load(nlohmann::json{{"files", {dir + "good.las", dir + "bad.ply"}}}.dump(), host));
+      engine.load(nlohmann::json{{"files", {dir + good, dir + "bad.ply"}}}.dump(), host));
   ASSERT_EQ(host.calls.size(), 5u);
-  EXPECT_EQ(host.calls[0], "loaded: good.las true");
-  EXPECT_EQ(host.calls[1],
-            R"(analytics: {"format":"LAS 1.4 point format 7","name":"good.las","points":100})");
+  EXPECT_EQ(host.calls[0], "loaded: " + good + " true");
+  EXPECT_EQ(host.calls[1], "analytics: {\"format\":\"LAS 1.4 point format 7\",\"name\":\"" + good +
+                               "\",\"points\":100}");
   EXPECT_EQ(host.calls[3], "loaded: bad.ply false");
   EXPECT_EQ(host.calls[4], "updateView");
-  const auto& good = reply["clouds"][0];
-  EXPECT_EQ(good["points"], 100);
-  EXPECT_EQ(good["bounds"]["min"], (nlohmann::json{1000.0, 1901.0, 30.0}));
-  EXPECT_EQ(good["bounds"]["max"], (nlohmann::json{1099.0, 2000.0, 79.5}));
-  EXPECT_EQ(engine.names(), std::vector<std::string>{"good.las"});
+  const auto& summary = reply["clouds"][0];
+  EXPECT_EQ(summary["points"], 100);
+  EXPECT_EQ(summary["bounds"]["min"], (nlohmann::json{1000.0, 1901.0, 30.0}));
+  EXPECT_EQ(summary["bounds"]["max"], (nlohmann::json{1099.0, 2000.0, 79.5}));
+  EXPECT_EQ(engine.names(), std::vector<std::string>{good});
   EXPECT_EQ(engine.filterNames(), std::vector<std::string>{"ground"});
   // Hidden clouds leave the bounding box; scale and offset apply to it.
   engine.setGlobalOffset(1000, 2000, 0);
   engine.scale(2.0f);
   EXPECT_EQ(engine.boundingBox(), (std::vector<double>{1000, 1802, 60, 1198, 2000, 159}));
-  engine.setVisible("good.las", false);
+  engine.setVisible(good, false);
   EXPECT_TRUE(engine.boundingBox().empty());
-  std::remove((dir + "good.las").c_str());
+  std::filesystem::remove(std::filesystem::u8path(dir + good));
   std::remove((dir + "bad.ply").c_str());
 }
 

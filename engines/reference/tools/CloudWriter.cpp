@@ -5,6 +5,8 @@
 #include <cstring>
 #include <limits>
 
+#include "ByteReader.h"
+
 namespace reference {
 namespace {
 
@@ -151,7 +153,7 @@ std::string lasBytes(const std::vector<SamplePoint>& points, const LasOptions& o
 }
 
 bool writeFile(const std::string& path, const std::string& bytes) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
+  std::FILE* file = openFile(path, "wb");
   if (!file) return false;
   bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
   return std::fclose(file) == 0 && ok;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "ByteReader.h"
 #include "CloudWriter.h"
 
 using namespace reference;
@@ -144,7 +145,7 @@ int writeLarge(long long n, const std::string& path) {
   // Streams the records in blocks: a benchmark file does not need to fit in memory twice.
   Random rnd;
   std::vector<SamplePoint> block;
-  std::FILE* file = std::fopen(path.c_str(), "wb");
+  std::FILE* file = openFile(path, "wb");
   if (!file) return 1;
   LasOptions options{2, 1, 0.001, 0};
   // The header comes from a two-point file spanning the whole extent, with the count fixed.
