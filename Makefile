@@ -5,7 +5,7 @@ MAKEFLAGS += --no-print-directory
 # The stages run one after the other even under make -j: each build uses every core.
 .NOTPARALLEL:
 
-.PHONY: all bootstrap build build-asan build-mingw demo test check-ruby test-native test-asan test-mingw clean format
+.PHONY: all bootstrap build build-asan build-mingw bench demo test check-ruby test-native test-asan test-mingw clean format
 
 all: build
 
@@ -23,6 +23,12 @@ build-asan: bootstrap
 build-mingw: bootstrap
 	cmake --preset mingw
 	cmake --build --preset mingw -j$(JOBS)
+
+# Figures of the call costs against baselines; a timing never fails the build.
+bench: build
+	cmake --build --preset default -j$(JOBS) --target orvax_bench
+	-ruby bench/figures.rb build
+	-ruby bench/las_load.rb
 
 # The example script on the sample scene, with the reference engine staged beside the extension.
 demo: build
