@@ -28,11 +28,11 @@ build-mingw: bootstrap
 bench: build
 	cmake --build --preset default -j$(JOBS) --target orvax_bench
 	-ruby bench/figures.rb build
+	-ruby bench/las_load.rb
 
-demo:
-	@test -f examples/demo.rb || { echo "make demo: examples/demo.rb does not exist yet" >&2; exit 1; }
-	@$(MAKE) --no-print-directory build
-	ruby -I build/lib examples/demo.rb
+# The example script on the sample scene, with the reference engine staged beside the extension.
+demo: build
+	ruby examples/load_point_clouds.rb
 
 # Ruby 2.5 check of every Ruby file, the direction of the includes, native suites, the same
 # under AddressSanitizer, then the Windows code under wine.
