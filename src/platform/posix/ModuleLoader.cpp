@@ -8,6 +8,8 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -42,6 +44,16 @@ int matchFileName(dl_phdr_info* info, std::size_t, void* data) {
   return 1;
 }
 
+// The loader's counts of objects added and removed are the same in every entry: the
+// first one is enough. Both only grow, so their sum changes with either of them.
+int readLoadCounts(dl_phdr_info* info, std::size_t size, void* data) {
+  auto* version = static_cast<std::uint64_t*>(data);
+  if (size >= offsetof(dl_phdr_info, dlpi_subs) + sizeof info->dlpi_subs) {
+    *version = static_cast<std::uint64_t>(info->dlpi_adds) + info->dlpi_subs;
+  }
+  return 1;
+}
+
 class PosixModuleLoader final : public ModuleLoader {
  public:
   WideString selfModulePath() override {
@@ -60,7 +72,7 @@ class PosixModuleLoader final : public ModuleLoader {
     return posix::widenPath(path);
   }
 
-  ModuleHandle load(const WideString& path, std::uint32_t) override {
+  ModuleHandle load(const WideString& path, DependencySearch) override {
     return dlopen(utf16ToUtf8(path).c_str(), RTLD_NOW | RTLD_LOCAL);
   }
 
@@ -96,6 +108,12 @@ class PosixModuleLoader final : public ModuleLoader {
       return nullptr;
     }
     return address;
+  }
+
+  std::uint64_t moduleListVersion() override {
+    std::uint64_t version = 0;  // a loader too old to report its counts
+    dl_iterate_phdr(readLoadCounts, &version);
+    return version;
   }
 };
 
