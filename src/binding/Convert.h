@@ -72,6 +72,10 @@ bool readSigned(VALUE v, long long lo, long long hi, long long& out);
 // of `bits` width does: negative values down to -2^(bits-1) wrap around.
 bool readUnsigned(VALUE v, int bits, unsigned long long& out);
 bool readDouble(VALUE v, double& out);
+// The interpreter's long conversion as it behaves where `long` has 32 bits (64-bit
+// Windows): a wider value raises the RangeError it raises there, on every platform.
+// It raises, so it runs inside protect.
+long readLong32(VALUE v);
 
 template <class T>
 struct Scalar;

@@ -43,6 +43,14 @@ class TestEngineLifecycle < Minitest::Test
                   'size: 0', 'bound: false'], lines
   end
 
+  # The engine's own dependencies are looked for in its folder (which is neither the
+  # interpreter's nor the current one, nor on the search path).
+  def test_the_engine_finds_the_libraries_beside_it
+    skip 'only the Windows loader takes search flags' unless EngineSupport::WINDOWS
+    lines = run_scenario('dependent', "show 'load', f.LoadQPEDll(false, 2400, 24, 1)")
+    assert_equal [*started('dependent'), 'load: true'], lines
+  end
+
   def test_refused_initialisation_unloads_and_a_later_load_tries_again
     lines = run_scenario('refusing', <<~RUBY)
       show 'first', f.LoadQPEDll(false, 2400, 24, 1)

@@ -21,9 +21,10 @@ module EngineSupport
       out.lines(chomp: true)
     end
 
-    # The two console lines of a first load from `stage_name`: directory and library path.
+    # The two console lines of a first load from `stage_name`: directory and library path,
+    # as the system names the extension's own file.
     def path_lines(stage_name)
-      directory = EngineSupport.stage(stage_name) + '/'
+      directory = EngineSupport.system_path(EngineSupport.stage(stage_name)) + (EngineSupport::WINDOWS ? '\\' : '/')
       [directory, directory + 'BrikolanHook.dll']
     end
 
