@@ -73,7 +73,7 @@ _orvax_rbconfig(EXEEXT RUBY_EXEEXT)
 if(NOT EXISTS ${RUBY_HDR_DIR}/ruby.h OR NOT EXISTS ${RUBY_LIB_DIR}/${RUBY_IMPORT_LIBRARY})
   message(FATAL_ERROR "${_orvax_rbconfig} names no headers or no import library")
 endif()
-set(RUBY_EXECUTABLE ${RUBY_BIN_DIR}/${RUBY_INSTALL_NAME}${RUBY_EXEEXT})
+set(RUBY_EXECUTABLE ${RUBY_BIN_DIR}/${RUBY_INSTALL_NAME}${RUBY_EXEEXT} CACHE FILEPATH "The Ruby that runs the suites" FORCE)
 
 add_library(ruby_interpreter INTERFACE)
 target_include_directories(ruby_interpreter SYSTEM INTERFACE ${RUBY_HDR_DIR} ${RUBY_ARCH_HDR_DIR})

@@ -186,16 +186,17 @@ class TestEngineLifecycle < Minitest::Test
     lines = run_scenario('scripted', <<~'RUBY')
       require 'tmpdir'
       require 'fileutils'
-      Dir.mktmpdir do |dir|
-        astral = File.join(dir, "engine-\u{1F600}.dll")
-        FileUtils.cp(ENGINE_PATH, astral)
-        show 'astral', f.TestLoadDll(false, astral)
-        raw = dir.b + "/engine-\xFF.dll".b
-        FileUtils.cp(ENGINE_PATH, raw)
-        show 'not utf-8', f.TestLoadDll(true, raw)
-        show 'surrogate', f.TestLoadDll(false, dir.b + "/\xED\xA0\xBD.dll".b)
-        show 'cut short', f.TestLoadDll(false, ENGINE_PATH + "\0.txt")
-      end
+      dir = Dir.mktmpdir
+      astral = File.join(dir, "engine-\u{1F600}.dll")
+      FileUtils.cp(ENGINE_PATH, astral)
+      show 'astral', f.TestLoadDll(false, astral)
+      raw = dir.b + "/engine-\xFF.dll".b
+      FileUtils.cp(ENGINE_PATH, raw)
+      show 'not utf-8', f.TestLoadDll(true, raw)
+      show 'surrogate', f.TestLoadDll(false, dir.b + "/\xED\xA0\xBD.dll".b)
+      show 'cut short', f.TestLoadDll(false, ENGINE_PATH + "\0.txt")
+      # Windows keeps a loaded library's file: that copy stays in the temporary folder.
+      FileUtils.rm_rf(dir)
     RUBY
     assert_equal ['astral: true', 'cb RubyMessageBox["Cannot load dll"]', 'not utf-8: false',
                   'surrogate: false', 'cut short: false'], lines
