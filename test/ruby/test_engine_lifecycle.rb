@@ -51,6 +51,14 @@ class TestEngineLifecycle < Minitest::Test
     assert_equal [*started('dependent'), 'load: true'], lines
   end
 
+  # Narrow and wide lines alike: the text, then the platform's end of line (a text-mode
+  # stream on Windows), nothing else.
+  def test_console_lines_as_written
+    out = run_scenario('scripted', "f.FreeQPEDll(true)\nf.LoadQPEDll(false, 2400, 24, 1)", raw: true)
+    ending = EngineSupport::WINDOWS ? "\r\n" : "\n"
+    assert_equal ['FreeQPEDll 1', *started('scripted')].map { |line| line + ending }.join, out.b
+  end
+
   def test_refused_initialisation_unloads_and_a_later_load_tries_again
     lines = run_scenario('refusing', <<~RUBY)
       show 'first', f.LoadQPEDll(false, 2400, 24, 1)
