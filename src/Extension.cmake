@@ -17,6 +17,7 @@ set(ORVAX_EXTENSION_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/engine/Binding.cpp
   ${CMAKE_CURRENT_LIST_DIR}/engine/Lifecycle.cpp
   ${CMAKE_CURRENT_LIST_DIR}/facade/Facade.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/host/HostIntegration.cpp
   ${CMAKE_CURRENT_LIST_DIR}/host/LoadRequest.cpp
 )
 

@@ -256,6 +256,20 @@ struct Arg<T*, std::enable_if_t<std::is_class_v<T>>> : PointerArg<T> {
   static T* pass(T* h) { return h; }
 };
 
+// An untyped pointer ("void *"): nil or any wrapped object.
+template <>
+struct Arg<void*> {
+  using Holder = void*;
+  static constexpr bool refusesNull = false;
+  static int convert(VALUE v, Holder& h) { return convertPointer(v, &h, nullptr, 0); }
+  static bool check(VALUE v) {
+    Holder h = nullptr;
+    return isOk(convert(v, h));
+  }
+  static void* pass(Holder h) { return h; }
+  static bool isNull(const Holder& h) { return h == nullptr; }
+};
+
 // ---- sequences -----------------------------------------------------------------------
 
 template <class E>

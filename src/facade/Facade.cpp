@@ -4,6 +4,7 @@
 #include "callbacks/Director.h"
 #include "engine/Lifecycle.h"
 #include "facade/Forwarding.h"
+#include "host/HostIntegration.h"
 #include "platform/Platform.h"
 
 namespace orvax::facade {
@@ -34,10 +35,23 @@ VALUE nativeSleep(const MethodDef& def, int, VALUE*, VALUE value) {
   return Qnil;
 }
 
-// Registered with their argument count; their bodies come with the host integration.
-VALUE notYetAvailable(const MethodDef& def, int, VALUE*, VALUE value) {
+// The value is not used: it is converted only so that a wrong one raises.
+VALUE proto(const MethodDef& def, int, VALUE* argv, VALUE value) {
   self(def, value);
+  convertArgs<void*>(def, argv);
+  host::proto();
   return Qnil;
+}
+
+VALUE openFileDialogMulti(const MethodDef& def, int, VALUE* argv, VALUE value) {
+  self(def, value);
+  convertArgs<int>(def, argv);  // refused before the dialog opens; otherwise unused
+  return resultToRuby(host::openFileDialogMulti());
+}
+
+VALUE getDeviceID(const MethodDef& def, int, VALUE*, VALUE value) {
+  self(def, value);
+  return resultToRuby(host::getDeviceId());
 }
 
 VALUE callBackToRuby(const MethodDef& def, int, VALUE* argv, VALUE value) {
@@ -178,7 +192,7 @@ constexpr const char* D = "double";
 
 constexpr MethodDef kMethods[] = {
     MethodDef{"initialize", 1, initialize, texts("INativeToRuby &"), -1, 0, "MyNativeClass"},
-    custom("proto", 1, notYetAvailable, "void *"),
+    custom("proto", 1, proto, "void *"),
     custom("nativeSleep", 0, nativeSleep),
     custom("CallBackToRuby", 1, callBackToRuby, kStringRef),
     custom("isAnyPointCloudLoaded", 0, isAnyPointCloudLoaded),
@@ -221,7 +235,7 @@ constexpr MethodDef kMethods[] = {
     forward<kGetNumberofEntity>("getNumberofEntity"),
     forward<kGetNumberofFilters>("getNumberofFilters"),
     forward<kSetFocus>("setFocus"),
-    custom("openFileDialogMulti", 1, notYetAvailable, "int"),
+    custom("openFileDialogMulti", 1, openFileDialogMulti, "int"),
     forward<kReinitProject>("reinitProject"),
     forward<kSwitchHooks>("switchHooks"),
     forward<kGetVisibilityVector>("getVisibilityVector"),
@@ -247,7 +261,7 @@ constexpr MethodDef kMethods[] = {
     custom("setZAxis", 3, setZAxis, D, D, D),
     forward<kSetDecimationWhenMovingPurc>("setDecimationWhenMovingPurc", "int"),
     forward<kGetDecimationPurc>("getDecimationPurc"),
-    custom("getDevice_ID", 0, notYetAvailable),
+    custom("getDevice_ID", 0, getDeviceID),
     callback<&INativeToRuby::getModelMatrix>("getModelMatrix"),
     callback<&INativeToRuby::getSectionPlanes>("getSectionPlanes"),
     callback<&INativeToRuby::updateView>("updateView"),

@@ -1,6 +1,7 @@
 // Console lines through the C runtime's stdout, shared by every platform.
 #include <cstdio>
 
+#include "platform/ConsoleSink.h"
 #include "platform/Platform.h"
 
 namespace orvax::platform {
@@ -18,6 +19,21 @@ void consoleWideLine(const WideString& wide) {
   // the other width, and the Windows runtimes convert wide output through the C locale,
   // where characters outside it fail the write (and leave std::wcout failed for good).
   consoleLine(utf16ToUtf8(wide));
+}
+
+namespace {
+
+class StandardConsole final : public ConsoleSink {
+ public:
+  void line(std::string_view narrow) override { consoleLine(narrow); }
+  void wideLine(const WideString& wide) override { consoleWideLine(wide); }
+};
+
+}  // namespace
+
+ConsoleSink& standardConsole() {
+  static StandardConsole console;
+  return console;
 }
 
 }  // namespace orvax::platform
