@@ -5,7 +5,7 @@ MAKEFLAGS += --no-print-directory
 # The stages run one after the other even under make -j: each build uses every core.
 .NOTPARALLEL:
 
-.PHONY: all bootstrap build build-asan build-mingw demo test check-ruby test-native test-asan test-mingw clean format
+.PHONY: all bootstrap build build-asan build-mingw bench demo test check-ruby test-native test-asan test-mingw clean format
 
 all: build
 
@@ -27,10 +27,15 @@ build-mingw: bootstrap
 	cmake --preset mingw
 	cmake --build --preset mingw -j$(JOBS)
 
-demo:
-	@test -f examples/demo.rb || { echo "make demo: examples/demo.rb does not exist yet" >&2; exit 1; }
-	@$(MAKE) --no-print-directory build
-	ruby -I build/lib examples/demo.rb
+# Figures of the call costs against baselines; a timing never fails the build.
+bench: build
+	cmake --build --preset default -j$(JOBS) --target orvax_bench
+	-ruby bench/figures.rb build
+	-ruby bench/las_load.rb
+
+# The example script on the sample scene, with the reference engine staged beside the extension.
+demo: build
+	ruby examples/load_point_clouds.rb
 
 # Ruby 2.5 check of every Ruby file, native suites, the same under AddressSanitizer, then the
 # Windows build under wine: unit tests, and the Ruby suites on a Windows Ruby.

@@ -2,7 +2,7 @@
 # interface, creates the facade, sends a load request, changes display settings and
 # hears the engine's callbacks.
 #
-#   make demo      (or: ruby examples/demo.rb after a build)
+#   ruby examples/demo.rb      (after a build; make demo runs load_point_clouds.rb)
 $stdout.sync = true
 build = ENV.fetch('ORVAX_BUILD_DIR') { File.expand_path('../build', __dir__) }
 stage = File.join(build, 'stages', 'scripted')

@@ -2,16 +2,10 @@
 
 namespace orvax {
 
-bool readSigned(VALUE v, long long lo, long long hi, long long& out) {
+bool readBigSigned(VALUE v, long long& out) {
+  if (!RB_TYPE_P(v, T_BIGNUM)) return false;
   long long value;
-  if (RB_FIXNUM_P(v)) {
-    value = FIX2LONG(v);
-  } else if (RB_TYPE_P(v, T_BIGNUM)) {
-    if (!attempt([&] { value = rb_big2ll(v); })) return false;
-  } else {
-    return false;
-  }
-  if (value < lo || value > hi) return false;
+  if (!attempt([&] { value = rb_big2ll(v); })) return false;
   out = value;
   return true;
 }
@@ -45,22 +39,12 @@ long readLong32(VALUE v) {
   rb_raise(rb_eRangeError, "bignum too big to convert into `long'");
 }
 
-bool readDouble(VALUE v, double& out) {
-  if (RB_FLOAT_TYPE_P(v)) {
-    out = RFLOAT_VALUE(v);
-    return true;
-  }
-  if (RB_FIXNUM_P(v)) {
-    out = static_cast<double>(FIX2LONG(v));
-    return true;
-  }
-  if (RB_TYPE_P(v, T_BIGNUM)) {
-    double value;
-    if (!attempt([&] { value = rb_big2dbl(v); })) return false;
-    out = value;
-    return true;
-  }
-  return false;
+bool readBigDouble(VALUE v, double& out) {
+  if (!RB_TYPE_P(v, T_BIGNUM)) return false;
+  double value;
+  if (!attempt([&] { value = rb_big2dbl(v); })) return false;
+  out = value;
+  return true;
 }
 
 int convertText(VALUE v, TextHolder& out) {

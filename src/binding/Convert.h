@@ -8,12 +8,15 @@
 //   pass(holder)           the value handed to the native operation
 //   refusesNull            a reference: a conversion that yields no object is refused
 // ToRuby<R> converts a native result.
+#include <algorithm>
 #include <cfloat>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "binding/Errors.h"
@@ -65,13 +68,56 @@ TypeDescriptor* descriptorOf() {
 
 // ---- scalars ----------------------------------------------------------------------
 
+// Big integers and Integers as Floats, through the interpreter (out of line: rare).
+bool readBigSigned(VALUE v, long long& out);
+bool readBigDouble(VALUE v, double& out);
+
 // Reads an Integer as a signed value in [lo, hi]; big integers go through the
 // interpreter, whose range errors are swallowed.
-bool readSigned(VALUE v, long long lo, long long hi, long long& out);
+inline bool readSigned(VALUE v, long long lo, long long hi, long long& out) {
+  long long value;
+  if (RB_FIXNUM_P(v)) {
+    value = FIX2LONG(v);
+  } else if (!readBigSigned(v, value)) {
+    return false;
+  }
+  if (value < lo || value > hi) return false;
+  out = value;
+  return true;
+}
 // Reads an Integer as an unsigned value the way the interpreter's unsigned conversion
 // of `bits` width does: negative values down to -2^(bits-1) wrap around.
 bool readUnsigned(VALUE v, int bits, unsigned long long& out);
-bool readDouble(VALUE v, double& out);
+// The value of a Float held in the reference itself (a flonum): the interpreter's own
+// reading is a call into it, too slow for a million elements.
+inline double flonumValue(VALUE v) {
+  if (v == static_cast<VALUE>(0x8000000000000002ULL)) return 0.0;
+  const VALUE b63 = v >> 63;
+  const VALUE bits = (2 - b63) | (v & ~static_cast<VALUE>(3));
+  union {
+    std::uint64_t bits;
+    double value;
+  } rotated{(bits >> 3) | (bits << 61)};
+  return rotated.value;
+}
+
+inline bool readDouble(VALUE v, double& out) {
+#if USE_FLONUM
+  if (RB_FLONUM_P(v)) {
+    out = flonumValue(v);
+    return true;
+  }
+#endif
+  if (RB_FLOAT_TYPE_P(v)) {
+    out = RFLOAT_VALUE(v);
+    return true;
+  }
+  if (RB_FIXNUM_P(v)) {
+    out = static_cast<double>(FIX2LONG(v));
+    return true;
+  }
+  return readBigDouble(v, out);
+}
 // The interpreter's long conversion as it behaves where `long` has 32 bits (64-bit
 // Windows): a wider value raises the RangeError it raises there, on every platform.
 // It raises, so it runs inside protect.
@@ -375,6 +421,41 @@ struct PlainElement<SectionPlane> {
 template <class E>
 using PlainElementParam = typename PlainElement<E>::type;
 
+// Elements whose conversions run no Ruby code and leave no C++ object alive across an
+// interpreter call: whole sequences of them convert in one pass, under one protection.
+template <class E>
+inline constexpr bool kBulkElement = std::is_arithmetic_v<E> || std::is_same_v<E, std::string>;
+
+// A Ruby value for one element; it may raise, so it runs under protection.
+template <class E>
+VALUE newElementValue(const E& e) {
+  if constexpr (std::is_same_v<E, std::string>) {
+    return rb_str_new(e.data(), static_cast<long>(e.size()));
+  } else {
+    return Scalar<E>::toRuby(e);
+  }
+}
+
+// A new Array holding `v`'s elements: allocated once at its final size and filled in
+// chunks. A chunk sits on the machine stack, which the collector scans, so the values
+// made for it stay alive until the Array holds them.
+template <class E>
+VALUE bulkArray(const std::vector<E>& v) {
+  static_assert(kBulkElement<E>);
+  return protect([&] {
+    const std::size_t size = v.size();
+    VALUE array = rb_ary_new_capa(static_cast<long>(size));
+    VALUE chunk[256];
+    for (std::size_t first = 0; first < size;) {
+      const std::size_t count = std::min(size - first, sizeof chunk / sizeof chunk[0]);
+      for (std::size_t i = 0; i < count; ++i) chunk[i] = newElementValue<E>(v[first + i]);
+      rb_ary_cat(array, chunk, static_cast<long>(count));
+      first += count;
+    }
+    return array;
+  });
+}
+
 template <class E>
 struct SequenceHolder {
   std::vector<E>* pointer = nullptr;
@@ -388,8 +469,25 @@ int convertSequence(VALUE v, SequenceHolder<E>& h) {
   if (RB_TYPE_P(v, T_ARRAY)) {
     auto built = std::make_unique<std::vector<E>>();
     long size = RARRAY_LEN(v);
+    long first = 0;
+    if constexpr (std::is_arithmetic_v<E>) {
+      // References that hold their value (small Integers, most Floats, true, false)
+      // convert inline and run no Ruby code, so the Array's storage is read directly.
+      // The rest goes the general way below, which re-reads the Array after each element.
+      built->resize(static_cast<size_t>(size));
+      const VALUE* items = RARRAY_CONST_PTR(v);
+      for (; first < size && RB_SPECIAL_CONST_P(items[first]); ++first) {
+        E element{};
+        if (!isOk(Element<E>::convert(items[first], element))) {
+          if (!rubyExceptionPending()) raise(rb_eTypeError, Element<E>::name);
+          return kError;
+        }
+        (*built)[static_cast<size_t>(first)] = element;
+      }
+      built->resize(static_cast<size_t>(first));
+    }
     built->reserve(static_cast<size_t>(size));
-    for (long i = 0; i < RARRAY_LEN(v); ++i) {
+    for (long i = first; i < RARRAY_LEN(v); ++i) {
       E element{};
       if (!isOk(Element<E>::convert(RARRAY_AREF(v, i), element))) {
         if (!rubyExceptionPending()) raise(rb_eTypeError, Element<E>::name);
@@ -467,6 +565,7 @@ template <class E>
 struct ToRuby<std::vector<E>> {
   static VALUE convert(const std::vector<E>& v) {
     if (v.size() > static_cast<size_t>(INT_MAX)) raiseSequenceTooLong();
+    if constexpr (kBulkElement<E>) return frozenArray(bulkArray(v));
     VALUE array = protect([&] { return rb_ary_new_capa(static_cast<long>(v.size())); });
     for (const auto& element : v) {
       VALUE item = Element<E>::toRuby(element);

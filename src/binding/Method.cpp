@@ -32,7 +32,9 @@ VALUE exceptionFor(int kind, const char* message) {
 template <class F>
 bool guard(F&& body, VALUE* out, int* tag) {
   int kind = 0;
-  char message[512] = "";
+  // Filled only on failure: clearing all of it would cost every call.
+  char message[512];
+  message[0] = '\0';
   try {
     body();
     return true;
@@ -49,6 +51,7 @@ bool guard(F&& body, VALUE* out, int* tag) {
     kind = 2;
     std::strncpy(message, "unknown native exception", sizeof message - 1);
   }
+  message[sizeof message - 1] = '\0';
   *out = exceptionFor(kind, kind == 1 ? "failed to allocate memory" : message);
   *tag = kRubyTagRaise;
   return false;

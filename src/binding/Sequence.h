@@ -224,7 +224,8 @@ struct Sequence {
   }
 
   static VALUE toA(const MethodDef& def, int, VALUE*, VALUE s) {
-    self(def, s);
+    V& v = *self(def, s);
+    if constexpr (kBulkElement<E>) return bulkArray(v);
     VALUE array = newArray();
     for (long i = 0; holds(s, i); ++i) arrayPush(array, at(*current(s), i));
     return array;

@@ -112,7 +112,9 @@ int convertPointer(VALUE value, void** out, TypeDescriptor* type, int flags,
     return kOk;
   }
   ClassRecord* record = recordOf(type);
-  if (record && record->klass && RTEST(rb_obj_is_kind_of(value, record->klass))) {
+  // Most wrappers are of the class itself: that needs no walk of the ancestors.
+  if (record && record->klass &&
+      (RBASIC_CLASS(value) == record->klass || RTEST(rb_obj_is_kind_of(value, record->klass)))) {
     if (data == nullptr) return kObjectPreviouslyDeleted;
     *out = data;
     return kOk;

@@ -1,6 +1,7 @@
 #include "callbacks/Director.h"
 
 #include <climits>
+#include <unordered_map>
 
 #include "binding/Convert.h"
 #include "binding/Errors.h"
@@ -8,12 +9,24 @@
 namespace orvax {
 namespace {
 
+// The interpreter's identifier of a method name. Looking a name up hashes its text,
+// which cost as much as the rest of a callback; the names are literals, so their
+// addresses are keys enough. Callbacks hold the interpreter's lock: no other lock needed.
+ID methodId(const char* name) {
+  static std::unordered_map<const char*, ID> ids;
+  auto found = ids.find(name);
+  if (found != ids.end()) return found->second;
+  ID id = rb_intern(name);
+  ids.emplace(name, id);
+  return id;
+}
+
 // Calls the script's method `name` on `self` with already converted arguments.
 template <class... V>
 VALUE callRuby(VALUE self, const char* name, V... args) {
   VALUE argv[sizeof...(V) + 1] = {args..., Qnil};
   int argc = static_cast<int>(sizeof...(V));
-  return protect([&] { return rb_funcallv(self, rb_intern(name), argc, argv); });
+  return protect([&] { return rb_funcallv(self, methodId(name), argc, argv); });
 }
 
 }  // namespace

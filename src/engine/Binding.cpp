@@ -1,5 +1,6 @@
 #include "engine/Binding.h"
 
+#include <cstdint>
 #include <string>
 
 #include "callbacks/INativeToRuby.h"
@@ -182,15 +183,42 @@ Slot* currentTable() { return current; }
 Slot* defaultTable() { return defaultSlots; }
 MyNativeClass* currentFacade() { return facade; }
 
+// The engine library and its table as last looked up, valid while the loader's module
+// list keeps the version it had then: searching by name and reading exports on every
+// call would cost far more than the calls themselves.
+struct EngineLookup {
+  std::uint64_t version = 0;  // never a valid version: nothing looked up yet
+  platform::ModuleHandle module = nullptr;
+  Slot* table = nullptr;
+};
+EngineLookup lastLookup;
+
+const EngineLookup& lookUpEngine() {
+  auto& loader = platform::moduleLoader();
+  // Read before looking: a change during the lookup shows on the next call.
+  const std::uint64_t version = loader.moduleListVersion();
+  if (version == 0 || version != lastLookup.version) {
+    EngineLookup found{version, loader.findLoaded(kEngineFileName), nullptr};
+    if (found.module != nullptr) {
+      found.table = static_cast<Slot*>(loader.findExport(found.module, kEntryPointName));
+    }
+    lastLookup = found;
+  }
+  return lastLookup;
+}
+
 void bindEntryTable(MyNativeClass* caller) {
   (void)defaultTableReady;
-  auto& loader = platform::moduleLoader();
-  platform::ModuleHandle module = loader.findLoaded(kEngineFileName);
-  if (module == nullptr) return;
+  const EngineLookup& engine = lookUpEngine();
+  if (engine.module == nullptr) {
+    // No library of the engine's name is loaded, so a table bound earlier is gone with
+    // its library: calling it would jump into unmapped memory.
+    current = defaultSlots;
+    return;
+  }
   facade = caller;
-  void* table = loader.findExport(module, kEntryPointName);
-  if (table == nullptr) return;
-  current = static_cast<Slot*>(table);
+  if (engine.table == nullptr) return;
+  current = engine.table;
   writeCallbacks(current);
 }
 

@@ -25,6 +25,11 @@ class ModuleLoader {
   virtual ModuleHandle findLoaded(const char* fileName) = 0;
   // The address of the named export of a loaded library; null when it has none.
   virtual void* findExport(ModuleHandle module, const char* name) = 0;
+  // A number that changes whenever any library is loaded into or unloaded from the process,
+  // by anyone and by any path: while it stays the same, findLoaded and findExport answer
+  // as they did. Zero when the system cannot tell (then nothing can be assumed). Cheap
+  // enough to ask on every engine call.
+  virtual std::uint64_t moduleListVersion() = 0;
 };
 
 ModuleLoader& moduleLoader();

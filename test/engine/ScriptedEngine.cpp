@@ -346,3 +346,8 @@ ENGINE_EXPORT const char* orvax_engine_script(int slot, int callback, const char
 
 // The table's address as the engine sees it.
 ENGINE_EXPORT void* orvax_engine_table() { return myEntryPoint; }
+
+// Clears slot `slot` of the table, as an engine that rewrites its own table might.
+ENGINE_EXPORT void orvax_engine_clear_slot(int slot) {
+  if (slot >= 0 && static_cast<std::size_t>(slot) < kSlotCount) myEntryPoint[slot] = nullptr;
+}

@@ -289,6 +289,34 @@ class TestSequenceMessages < Minitest::Test
                  [ORVAX::FloatVector.new([Float::INFINITY]), ORVAX::BoolVector.new([7, true, 0]),
                   ORVAX::DoubleVector.new([1, 2])].map(&:to_a)
   end
+
+  # Whole Arrays convert in one pass: Floats held in the reference and on the heap, small
+  # and big Integers, in any order, come out exact.
+  def test_whole_arrays_of_every_kind_of_number_convert_exactly
+    doubles = [0.0, -0.0, 1.5, -2.25, 1e-300, 3e77, -1.7e-77, 5e-324, 1e300, Float::INFINITY, 7, 2**70] +
+              Array.new(2000) { |i| (i.odd? ? -1 : 1) * 1.37**(i % 600 - 300) }
+    assert_equal doubles.map(&:to_f), ORVAX::DoubleVector.new(doubles).to_a
+    assert_equal [0.5, -0.0, 3, 2**40].map(&:to_f), ORVAX::FloatVector.new([0.5, -0.0, 3, 2**40]).to_a
+    assert_equal [7, -7, 2**31 - 1], ORVAX::IntVector.new([7, -7, 2**31 - 1]).to_a
+    assert_equal [true, false, true], ORVAX::BoolVector.new([2**70, 0, true]).to_a
+    assert_raises(ArgumentError) { ORVAX::IntVector.new([1, 2**31]) }
+    assert_raises(ArgumentError) { ORVAX::DoubleVector.new([1.0, 2**70, 'x']) }
+    assert_equal %w[a b], ORVAX::StringVector.new(%w[a b]).to_a
+    refute ORVAX::StringVector.new(%w[a b]).to_a.frozen?
+  end
+
+  # A big Integer's conversion may warn, and the warning may run code that changes the
+  # Array being converted: what remains is read, nothing beyond it.
+  def test_an_array_emptied_by_a_conversion_warning
+    verbose = $VERBOSE
+    numbers = [1.0, 2**1100, 3.0, 4.0]
+    Warning.singleton_class.send(:define_method, :warn) { |*| numbers.clear }
+    $VERBOSE = true
+    assert_includes [[], [1.0, Float::INFINITY]], ORVAX::DoubleVector.new(numbers).to_a
+  ensure
+    $VERBOSE = verbose
+    Warning.singleton_class.send(:remove_method, :warn)
+  end
 end
 
 class TestSequenceMembers < Minitest::Test

@@ -93,6 +93,47 @@ TEST(ModuleLoader, RefusesWhatIsNotThere) {
   EXPECT_FALSE(loader.free(nullptr));
 }
 
+// Loads and unloads by the system's own calls, as other code in the process would.
+ModuleHandle systemLoad(const fs::path& path) {
+#ifdef _WIN32
+  return LoadLibraryW(path.wstring().c_str());
+#else
+  return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+#endif
+}
+void systemFree(ModuleHandle module) {
+#ifdef _WIN32
+  FreeLibrary(static_cast<HMODULE>(module));
+#else
+  dlclose(module);
+#endif
+}
+
+TEST(ModuleLoader, ModuleListVersionChangesWithEveryLoadAndUnloadOnly) {
+  ModuleLoader& loader = moduleLoader();
+  const std::uint64_t idle = loader.moduleListVersion();
+  ASSERT_NE(idle, 0u) << "this system cannot tell when libraries come and go";
+  EXPECT_EQ(loader.findLoaded(kFileName), nullptr);
+  EXPECT_EQ(loader.moduleListVersion(), idle);
+
+  ModuleHandle module = systemLoad(fixtureEngine());
+  ASSERT_NE(module, nullptr);
+  const std::uint64_t loaded = loader.moduleListVersion();
+  EXPECT_NE(loaded, idle);
+  // Looking and taking more references to what is loaded change nothing.
+  EXPECT_NE(loader.findExport(loader.findLoaded(kFileName), "myEntryPoint"), nullptr);
+  ModuleHandle again = systemLoad(fixtureEngine());
+  EXPECT_EQ(again, module);
+  systemFree(again);
+  EXPECT_EQ(loader.moduleListVersion(), loaded);
+
+  systemFree(module);
+  const std::uint64_t unloaded = loader.moduleListVersion();
+  EXPECT_NE(unloaded, loaded);
+  EXPECT_NE(unloaded, idle);
+  EXPECT_EQ(loader.findLoaded(kFileName), nullptr);
+}
+
 TEST(ModuleLoader, SelfModulePathIsTheWholePathOfTheModuleHoldingTheCode) {
   // The adapter is linked into this program, so that is the module.
   const WideString self = moduleLoader().selfModulePath();

@@ -8,6 +8,8 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -39,6 +41,16 @@ int matchFileName(dl_phdr_info* info, std::size_t, void* data) {
   const char* fileName = slash ? slash + 1 : path;
   if (std::strcmp(fileName, search->fileName) != 0) return 0;
   search->path = path;
+  return 1;
+}
+
+// The loader's counts of objects added and removed are the same in every entry: the
+// first one is enough. Both only grow, so their sum changes with either of them.
+int readLoadCounts(dl_phdr_info* info, std::size_t size, void* data) {
+  auto* version = static_cast<std::uint64_t*>(data);
+  if (size >= offsetof(dl_phdr_info, dlpi_subs) + sizeof info->dlpi_subs) {
+    *version = static_cast<std::uint64_t>(info->dlpi_adds) + info->dlpi_subs;
+  }
   return 1;
 }
 
@@ -96,6 +108,12 @@ class PosixModuleLoader final : public ModuleLoader {
       return nullptr;
     }
     return address;
+  }
+
+  std::uint64_t moduleListVersion() override {
+    std::uint64_t version = 0;  // a loader too old to report its counts
+    dl_iterate_phdr(readLoadCounts, &version);
+    return version;
   }
 };
 

@@ -1,6 +1,7 @@
 // Modules through the Windows loader.
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 
 #include "engine/ExportScan.h"
@@ -21,6 +22,46 @@ HMODULE moduleOfThisCode() {
   }
   return GetModuleHandleW(L"ORVAX.so");
 }
+
+// The loader tells registered functions about every library it maps or unmaps, whoever
+// asked and however. The calls are counted; the count is the module list's version.
+using DllNotification = void(CALLBACK*)(ULONG reason, const void* data, void* context);
+using RegisterDllNotification = LONG(NTAPI*)(ULONG flags, DllNotification notification,
+                                             void* context, void** cookie);
+using UnregisterDllNotification = LONG(NTAPI*)(void* cookie);
+
+class LoaderNotifications {
+ public:
+  LoaderNotifications() {
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    if (ntdll == nullptr) return;
+    auto reg = reinterpret_cast<RegisterDllNotification>(
+        reinterpret_cast<void*>(GetProcAddress(ntdll, "LdrRegisterDllNotification")));
+    unregister_ = reinterpret_cast<UnregisterDllNotification>(
+        reinterpret_cast<void*>(GetProcAddress(ntdll, "LdrUnregisterDllNotification")));
+    if (reg == nullptr || unregister_ == nullptr) return;
+    if (reg(0, &LoaderNotifications::notified, this, &cookie_) < 0) cookie_ = nullptr;
+  }
+  // The notification must not outlive this code, should the module holding it be unloaded.
+  ~LoaderNotifications() {
+    if (cookie_ != nullptr) unregister_(cookie_);
+  }
+  LoaderNotifications(const LoaderNotifications&) = delete;
+  LoaderNotifications& operator=(const LoaderNotifications&) = delete;
+
+  std::uint64_t version() const {
+    return cookie_ != nullptr ? changes_.load(std::memory_order_acquire) : 0;
+  }
+
+ private:
+  static void CALLBACK notified(ULONG, const void*, void* context) {
+    static_cast<LoaderNotifications*>(context)->changes_.fetch_add(1, std::memory_order_acq_rel);
+  }
+
+  std::atomic<std::uint64_t> changes_{1};
+  UnregisterDllNotification unregister_ = nullptr;
+  void* cookie_ = nullptr;
+};
 
 class Win32ModuleLoader final : public ModuleLoader {
  public:
@@ -56,6 +97,11 @@ class Win32ModuleLoader final : public ModuleLoader {
     const std::size_t headerBytes =
         region.RegionSize - static_cast<std::size_t>(base - regionStart);
     return findExportInImage(base, declaredImageSize(base, headerBytes), name);
+  }
+
+  std::uint64_t moduleListVersion() override {
+    static LoaderNotifications notifications;
+    return notifications.version();
   }
 };
 

@@ -2,6 +2,7 @@
 # loaded it. Callbacks run Ruby code, so every control is called holding the GVL.
 require 'fiddle'
 require 'json'
+require 'rbconfig'
 
 module EngineSupport
   BUILD_DIR = ENV.fetch('ORVAX_BUILD_DIR') { File.expand_path('../../../build', __dir__) }
@@ -52,6 +53,25 @@ module EngineSupport
       handle && new(handle)
     end
 
+    # Unloads the library at `path`, loaded once by someone else, the way any other code
+    # in the process could: drops that reference and the one taken here.
+    def self.unload(path)
+      handle = Fiddle::Handle.new(path)
+      handle.disable_close
+      2.times { release_library.call(handle.to_i) }
+    end
+
+    def self.release_library
+      @release_library ||=
+        if RbConfig::CONFIG['host_os'] =~ /mswin|mingw/
+          Fiddle::Function.new(Fiddle::Handle.new('kernel32')['FreeLibrary'],
+                               [Fiddle::TYPE_VOIDP], Fiddle::TYPE_INT)
+        else
+          Fiddle::Function.new(Fiddle::Handle::DEFAULT['dlclose'], [Fiddle::TYPE_VOIDP],
+                               Fiddle::TYPE_INT)
+        end
+    end
+
     def self.loaded?(path)
       handle = Loaded.open(path)
       handle&.close
@@ -67,6 +87,7 @@ module EngineSupport
       @log = function.('log', [], pointer)
       @answer, @fire, @fire_on_thread = %w[answer fire fire_on_thread].map { |n| function.(n, [int, pointer], pointer) }
       @script = function.('script', [int, int, pointer], pointer)
+      @clear_slot = function.('clear_slot', [int], void)
     end
 
     def reset
@@ -74,6 +95,13 @@ module EngineSupport
     end
     def forget_calls
       @forget_calls.call
+    end
+    # Lets go of the library (attaching took a reference to it).
+    def close
+      @handle.close
+    end
+    def clear_slot(slot)
+      @clear_slot.call(slot)
     end
 
     # What engine slot `slot` answers from now on (see the engine's source for shapes).

@@ -1,0 +1,100 @@
+// The built engine library as the extension meets it: loaded by file, its table found by
+// name, callbacks written into slots 82 to 96, then the load road and the queries. Runs
+// natively and, for the Windows build, under wine.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "engine/EntryTable.h"
+#include "platform/Platform.h"
+
+using namespace orvax::engine;
+
+namespace {
+
+std::vector<std::string> events;
+
+void messageBox(const Text& text) { events.push_back("message " + text); }
+void loaded(Text name, bool ok) { events.push_back("loaded " + name + (ok ? " 1" : " 0")); }
+void analytics(Text text) { events.push_back("analytics " + text); }
+void updateView() { events.push_back("updateView"); }
+
+class EngineLibrary : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    auto& loader = orvax::platform::moduleLoader();
+    module_ = loader.load(orvax::widen(REFERENCE_ENGINE), 0x1100);
+    ASSERT_NE(module_, nullptr);
+    table_ = static_cast<Slot*>(loader.findExport(module_, kEntryPointName));
+    ASSERT_NE(table_, nullptr);
+    table_[kCbMessageBox] = reinterpret_cast<Slot>(&messageBox);
+    table_[kCbPointCloudLoaded] = reinterpret_cast<Slot>(&loaded);
+    table_[kCbPointCloudLoadedAnalytics] = reinterpret_cast<Slot>(&analytics);
+    table_[kCbUpdateView] = reinterpret_cast<Slot>(&updateView);
+  }
+
+  template <int K, class... A>
+  static auto call(A... args) {
+    return reinterpret_cast<SlotType<K>>(table_[K])(args...);
+  }
+
+  static orvax::platform::ModuleHandle module_;
+  static Slot* table_;
+};
+orvax::platform::ModuleHandle EngineLibrary::module_ = nullptr;
+Slot* EngineLibrary::table_ = nullptr;
+
+TEST_F(EngineLibrary, AcceptsTheHostVersionsItServes) {
+  struct Version {
+    long long version, major, minor;
+    bool accepted;
+  };
+  const Version kVersions[] = {{2400, 24, 1, true},  {2100, 21, 0, true},  {2600, 26, 9, true},
+                               {2000, 20, 0, false}, {2700, 27, 0, false}, {2500, 24, 1, false},
+                               {2400, 24, -1, false}};
+  for (const Version& v : kVersions)
+    EXPECT_EQ(call<kInitEngine>(v.version, v.major, v.minor), v.accepted) << v.version;
+}
+
+TEST_F(EngineLibrary, LoadsTheSamplesAndAnswersFromThem) {
+  call<kStarted>(true);
+  events.clear();
+  std::string dir = REFERENCE_SAMPLES;
+  nlohmann::json request{{"files", {dir + "/trees.ply", dir + "/building.las", dir + "/none.las"}}};
+  auto reply = nlohmann::json::parse(call<kLoadRequest>(request.dump()));
+  ASSERT_EQ(reply["clouds"].size(), 3u);
+  EXPECT_EQ(reply["clouds"][1]["points"], 16000);
+  ASSERT_EQ(events.size(), 7u);
+  EXPECT_EQ(events[0], "loaded trees.ply 1");
+  EXPECT_EQ(events[4].rfind("message Cannot load point cloud " + dir + "/none.las: ", 0), 0u);
+  EXPECT_EQ(events[6], "updateView");
+
+  EXPECT_EQ(call<kGetNumberofEntity>(), 2);
+  EXPECT_EQ(call<kGetNameVector>(), (Texts{"trees.ply", "building.las"}));
+  EXPECT_EQ(call<kGetLoadedCloudName>(), "building.las");
+  EXPECT_EQ(call<kGetNumberofFilters>(), 1);  // the building's class
+  EXPECT_EQ(call<kGetClippingBoxVector>().size(), 2u);
+  EXPECT_EQ(call<kGetBoundingBox>().size(), 6u);
+  call<kSetVisibility>(0, false);
+  EXPECT_EQ(call<kGetVisibilityVector>(), (Bools{false, true}));
+  call<kSetPointSize>(4);
+  call<kSetColorMode>(2);
+  call<kSetTransparency>(0.25);
+  EXPECT_EQ(call<kGetPointSize>(), 4);
+  EXPECT_EQ(call<kGetColorMode>(), 2);
+  EXPECT_EQ(call<kGetTransparency>(), 0.25);
+  call<kSetGlobalOffset>(1.0, 2.0, 3.0);
+  EXPECT_EQ(call<kGetGlobalOffset>(), (Doubles{1, 2, 3}));
+
+  // Slots it does not serve answer nothing and crash nothing.
+  for (int k : {0, 2, 3, 4, 19, 31, 76, 77, 78, 79, 80}) table_[k]();
+  EXPECT_TRUE(call<kGetPath>(3).empty());
+  EXPECT_EQ(call<kGetOutputJSon>(), "");
+
+  call<kRelease>();
+  EXPECT_EQ(call<kGetNumberofEntity>(), 0);
+  EXPECT_EQ(call<kGetPointSize>(), 1);
+  EXPECT_TRUE(call<kGetBoundingBox>().empty());
+}
+
+}  // namespace
