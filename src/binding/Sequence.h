@@ -344,8 +344,8 @@ struct Sequence {
     bool isRange = protect([&] {
       VALUE b, e;
       if (!RTEST(rb_range_values(range, &b, &e, &exclusive))) return false;
-      first = NUM2LONG(b);
-      last = NUM2LONG(e);
+      first = readLong32(b);
+      last = readLong32(e);
       return true;
     });
     if (!isRange) raise(rb_eTypeError, "not a valid index or range");
