@@ -5,7 +5,7 @@ MAKEFLAGS += --no-print-directory
 # The stages run one after the other even under make -j: each build uses every core.
 .NOTPARALLEL:
 
-.PHONY: all bootstrap build build-asan build-mingw bench demo test check-ruby test-native test-asan test-mingw clean format
+.PHONY: all bootstrap build build-asan build-mingw bench demo test check-ruby check-includes test-native test-asan test-mingw clean format
 
 all: build
 
@@ -34,12 +34,15 @@ bench: build
 demo: build
 	ruby examples/load_point_clouds.rb
 
-# Ruby 2.5 check of every Ruby file, native suites, the same under AddressSanitizer, then the
-# Windows code under wine.
-test: check-ruby test-native test-asan test-mingw
+# Ruby 2.5 check of every Ruby file, the direction of the includes, native suites, the same
+# under AddressSanitizer, then the Windows code under wine.
+test: check-ruby check-includes test-native test-asan test-mingw
 
 check-ruby: bootstrap
 	@scripts/check-ruby
+
+check-includes:
+	@scripts/check-includes
 
 test-native: build
 	ctest --preset default --output-on-failure

@@ -23,8 +23,8 @@
 #include "binding/SequenceSupport.h"
 #include "binding/TypeTable.h"
 #include "binding/Wrapper.h"
-#include "callbacks/GeometryRecords.h"
-#include "host/Utf16.h"
+#include "portable/GeometryRecords.h"
+#include "portable/Utf16.h"
 
 class MyNativeClass;
 class INativeToRuby;

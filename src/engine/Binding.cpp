@@ -4,9 +4,9 @@
 #include <string>
 
 #include "callbacks/INativeToRuby.h"
-#include "engine/LibraryPath.h"
-#include "facade/MyNativeClass.h"
+#include "engine/MyNativeClass.h"
 #include "platform/Platform.h"
+#include "portable/LibraryPath.h"
 
 extern "C" int ruby_native_thread_p(void);
 
@@ -193,8 +193,7 @@ struct EngineLookup {
 };
 EngineLookup lastLookup;
 
-const EngineLookup& lookUpEngine() {
-  auto& loader = platform::moduleLoader();
+const EngineLookup& lookUpEngine(platform::ModuleLoader& loader) {
   // Read before looking: a change during the lookup shows on the next call.
   const std::uint64_t version = loader.moduleListVersion();
   if (version == 0 || version != lastLookup.version) {
@@ -207,9 +206,9 @@ const EngineLookup& lookUpEngine() {
   return lastLookup;
 }
 
-void bindEntryTable(MyNativeClass* caller) {
+void bindEntryTable(MyNativeClass* caller, platform::ModuleLoader& modules) {
   (void)defaultTableReady;
-  const EngineLookup& engine = lookUpEngine();
+  const EngineLookup& engine = lookUpEngine(modules);
   if (engine.module == nullptr) {
     // No library of the engine's name is loaded, so a table bound earlier is gone with
     // its library: calling it would jump into unmapped memory.

@@ -11,6 +11,10 @@
 
 class MyNativeClass;
 
+namespace orvax::platform {
+class ModuleLoader;
+}
+
 namespace orvax::engine {
 
 Slot* currentTable();
@@ -18,9 +22,10 @@ Slot* defaultTable();
 inline bool isBound() { return currentTable() != defaultTable(); }
 MyNativeClass* currentFacade();
 
-// Finds the loaded engine library (never loads it), records `facade` as the current
-// facade, and makes the library's table current with our callbacks written into it.
-void bindEntryTable(MyNativeClass* facade);
+// Finds the loaded engine library through `modules` (never loads it), records `facade` as
+// the current facade, and makes the library's table current with our callbacks written
+// into it.
+void bindEntryTable(MyNativeClass* facade, platform::ModuleLoader& modules);
 // Back to the default table and no current facade.
 void unbind();
 // A facade is being released: callbacks must no longer reach it.

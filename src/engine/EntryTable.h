@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "callbacks/GeometryRecords.h"
-#include "host/Utf16.h"
+#include "portable/GeometryRecords.h"
+#include "portable/Utf16.h"
 
 namespace orvax::engine {
 

@@ -5,6 +5,7 @@
 #include "engine/Lifecycle.h"
 #include "facade/Forwarding.h"
 #include "host/HostIntegration.h"
+#include "host/LoadRequest.h"
 #include "platform/Platform.h"
 
 namespace orvax::facade {
@@ -75,7 +76,7 @@ VALUE isAnyPointCloudLoaded(const MethodDef& def, int, VALUE*, VALUE value) {
 VALUE initCloudProcessor(const MethodDef& def, int, VALUE* argv, VALUE value) {
   MyNativeClass* facade = self(def, value);
   auto [text] = convertArgs<const std::string&>(def, argv);
-  bindEntryTable(facade);
+  bindEntryTable(facade, platform::moduleLoader());
   if (!isBound()) return Qfalse;
   callSlot<kInitCloudProcessor>(text.text);
   return Qtrue;
@@ -151,7 +152,7 @@ VALUE isModuleLoaded(const MethodDef& def, int, VALUE*, VALUE value) {
 VALUE initDLL(const MethodDef& def, int, VALUE* argv, VALUE value) {
   MyNativeClass* facade = self(def, value);
   auto [version, major, minor] = convertArgs<long long, long long, long long>(def, argv);
-  bindEntryTable(facade);
+  bindEntryTable(facade, platform::moduleLoader());
   if (!isBound()) return Qfalse;
   return callSlot<kInitEngine>(version, major, minor) ? Qtrue : Qfalse;
 }
@@ -160,26 +161,29 @@ VALUE loadQPEDll(const MethodDef& def, int, VALUE* argv, VALUE value) {
   MyNativeClass* facade = self(def, value);
   auto [show, version, major, minor] =
       convertArgs<bool, long long, long long, long long>(def, argv);
-  return lifecycle::LoadQPEDll(*facade, show, version, major, minor) ? Qtrue : Qfalse;
+  return lifecycle::LoadQPEDll(*facade, platform::moduleLoader(), show, version, major, minor)
+             ? Qtrue
+             : Qfalse;
 }
 
 VALUE testLoadDll(const MethodDef& def, int, VALUE* argv, VALUE value) {
   MyNativeClass* facade = self(def, value);
   auto [show, path] = convertArgs<bool, const std::string&>(def, argv);
-  return lifecycle::TestLoadDll(*facade, show, path.text) ? Qtrue : Qfalse;
+  return lifecycle::TestLoadDll(*facade, platform::moduleLoader(), show, path.text) ? Qtrue
+                                                                                    : Qfalse;
 }
 
 VALUE freeQPEDll(const MethodDef& def, int, VALUE* argv, VALUE value) {
   MyNativeClass* facade = self(def, value);
   auto [flag] = convertArgs<bool>(def, argv);
-  lifecycle::FreeQPEDll(*facade, flag);
+  lifecycle::FreeQPEDll(*facade, platform::moduleLoader(), flag);
   return Qnil;
 }
 
 VALUE loadMultiPointCloud(const MethodDef& def, int, VALUE* argv, VALUE value) {
   MyNativeClass* facade = self(def, value);
   auto [request] = convertArgs<const std::string&>(def, argv);
-  return resultToRuby(lifecycle::LoadMultiPointCloud(*facade, request.text));
+  return resultToRuby(host::LoadMultiPointCloud(*facade, platform::moduleLoader(), request.text));
 }
 
 constexpr const char* kString = "std::string";

@@ -5,7 +5,8 @@
 #include "binding/Method.h"
 #include "callbacks/Operation.h"
 #include "engine/Binding.h"
-#include "facade/MyNativeClass.h"
+#include "engine/MyNativeClass.h"
+#include "platform/Platform.h"
 
 namespace orvax::facade {
 
@@ -40,7 +41,7 @@ struct ForwardTo<R (*)(A...)> {
   static VALUE run(const MethodDef& def, int, VALUE* argv, VALUE value) {
     MyNativeClass* facade = self(def, value);
     auto holders = convertArgs<A...>(def, argv);
-    if (!(Flags & kNoRefresh)) engine::bindEntryTable(facade);
+    if (!(Flags & kNoRefresh)) engine::bindEntryTable(facade, platform::moduleLoader());
     if (!(Flags & kNoBoundTest) && !engine::isBound()) return notBound<R>();
     auto call = [](auto&&... args) { return engine::callSlot<K>(args...); };
     if constexpr (std::is_void_v<R>) {

@@ -2,7 +2,7 @@
 // Where diagnostic lines go, as an interface so that logic writing them can be tested.
 #include <string_view>
 
-#include "host/Utf16.h"
+#include "portable/Utf16.h"
 
 namespace orvax::platform {
 

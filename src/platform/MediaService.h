@@ -3,7 +3,7 @@
 #include <functional>
 #include <optional>
 
-#include "host/Utf16.h"
+#include "portable/Utf16.h"
 
 namespace orvax::platform {
 

@@ -5,11 +5,17 @@
 #include <string>
 #include <string_view>
 
-#include "host/Utf16.h"
+#include "portable/Utf16.h"
 
 namespace orvax::platform {
 
 using ModuleHandle = void*;
+
+// Where the dependencies of a library being loaded are looked for.
+enum class DependencySearch {
+  // The library's own directory, then the system's default directories.
+  libraryDirectoryAndDefaults,
+};
 
 class ModuleLoader {
  public:
@@ -17,8 +23,9 @@ class ModuleLoader {
   // Full path of the module that holds this code (the extension itself). Never cut:
   // a path longer than the usual 260 units is returned whole.
   virtual WideString selfModulePath() = 0;
-  // Loads a library; flags are the Windows LoadLibraryExW flags (ignored elsewhere).
-  virtual ModuleHandle load(const WideString& path, std::uint32_t flags) = 0;
+  // Loads a library; its dependencies are searched as `search` says (where the system
+  // lets the caller choose).
+  virtual ModuleHandle load(const WideString& path, DependencySearch search) = 0;
   virtual bool free(ModuleHandle module) = 0;
   // The handle of an already loaded library whose file name is `fileName`, wherever
   // it was loaded from; null when none is loaded. Never loads anything.

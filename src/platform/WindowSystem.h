@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "host/Utf16.h"
+#include "portable/Utf16.h"
 
 namespace orvax::platform {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/ExportScan.h"
+#include "portable/ExportScan.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <string>
 
-#include "host/Utf16.h"
+#include "portable/Utf16.h"
 
 namespace orvax::test {
 

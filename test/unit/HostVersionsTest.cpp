@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "host/HostVersions.h"
+#include "portable/HostVersions.h"
 
 namespace orvax {
 namespace {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "WideText.h"
-#include "engine/LibraryPath.h"
+#include "portable/LibraryPath.h"
 
 namespace orvax {
 namespace {

@@ -8,6 +8,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "platform/win32/LoadFlags.h"
 #else
 #include <dlfcn.h>
 #include <unistd.h>
@@ -20,7 +22,7 @@ namespace fs = std::filesystem;
 using test::fixtureEngine;
 using test::wide;
 
-constexpr std::uint32_t kEngineLoadFlags = 0x1100;
+constexpr auto kEngineDependencies = DependencySearch::libraryDirectoryAndDefaults;
 constexpr const char* kFileName = "BrikolanHook.dll";
 
 // The system's own lookup, to compare against.
@@ -43,7 +45,7 @@ void exerciseEngineLibrary(const fs::path& path) {
   ModuleLoader& loader = moduleLoader();
   ASSERT_EQ(loader.findLoaded(kFileName), nullptr) << "an earlier test left the library loaded";
 
-  ModuleHandle module = loader.load(wide(path), kEngineLoadFlags);
+  ModuleHandle module = loader.load(wide(path), kEngineDependencies);
   ASSERT_NE(module, nullptr) << path;
   EXPECT_EQ(loader.findLoaded(kFileName), module);
 
@@ -69,6 +71,12 @@ void exerciseEngineLibrary(const fs::path& path) {
 
 TEST(ModuleLoader, LoadsFindsAndFreesTheEngineLibrary) { exerciseEngineLibrary(fixtureEngine()); }
 
+#ifdef _WIN32
+TEST(ModuleLoader, EngineDependenciesAreSearchedInTheLibraryDirectoryThenTheDefaultOnes) {
+  EXPECT_EQ(win32::loadLibraryFlags(kEngineDependencies), 0x1100u);
+}
+#endif
+
 TEST(ModuleLoader, FindsTheLibraryByFileNameWhereverItWasLoadedFrom) {
 #ifdef _WIN32
   const auto process = std::to_string(GetCurrentProcessId());
@@ -86,7 +94,7 @@ TEST(ModuleLoader, FindsTheLibraryByFileNameWhereverItWasLoadedFrom) {
 TEST(ModuleLoader, RefusesWhatIsNotThere) {
   ModuleLoader& loader = moduleLoader();
   const fs::path missing = fixtureEngine().parent_path() / "NoSuchLibrary.dll";
-  EXPECT_EQ(loader.load(wide(missing), kEngineLoadFlags), nullptr);
+  EXPECT_EQ(loader.load(wide(missing), kEngineDependencies), nullptr);
   EXPECT_EQ(loader.findLoaded("NoSuchLibrary.dll"), nullptr);
   EXPECT_EQ(loader.findLoaded(nullptr), nullptr);
   EXPECT_EQ(loader.findExport(nullptr, "myEntryPoint"), nullptr);

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "WideText.h"
-#include "host/Utf16.h"
+#include "portable/Utf16.h"
 
 namespace orvax {
 namespace {

@@ -2,7 +2,7 @@
 // Wide literals for tests: written as u"..." and turned into the platform's wide string.
 #include <string_view>
 
-#include "host/Utf16.h"
+#include "portable/Utf16.h"
 
 namespace orvax::test {
 

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "ReadError.h"
-#include "host/Utf16.h"
+#include "portable/Utf16.h"
 
 namespace reference {
 

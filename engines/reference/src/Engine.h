@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "PointCloud.h"
-#include "callbacks/GeometryRecords.h"
+#include "portable/GeometryRecords.h"
 
 namespace reference {
 

@@ -23,7 +23,8 @@ class EngineLibrary : public testing::Test {
  protected:
   static void SetUpTestSuite() {
     auto& loader = orvax::platform::moduleLoader();
-    module_ = loader.load(orvax::widen(REFERENCE_ENGINE), 0x1100);
+    module_ = loader.load(orvax::widen(REFERENCE_ENGINE),
+                          orvax::platform::DependencySearch::libraryDirectoryAndDefaults);
     ASSERT_NE(module_, nullptr);
     table_ = static_cast<Slot*>(loader.findExport(module_, kEntryPointName));
     ASSERT_NE(table_, nullptr);

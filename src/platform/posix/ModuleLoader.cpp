@@ -72,7 +72,7 @@ class PosixModuleLoader final : public ModuleLoader {
     return posix::widenPath(path);
   }
 
-  ModuleHandle load(const WideString& path, std::uint32_t) override {
+  ModuleHandle load(const WideString& path, DependencySearch) override {
     return dlopen(utf16ToUtf8(path).c_str(), RTLD_NOW | RTLD_LOCAL);
   }
 

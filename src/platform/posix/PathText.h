@@ -2,7 +2,7 @@
 // File-system paths are byte strings here; the interfaces carry them as UTF-16.
 #include <string_view>
 
-#include "host/Utf16.h"
+#include "portable/Utf16.h"
 
 namespace orvax::platform::posix {
 

@@ -4,9 +4,10 @@
 #include <atomic>
 #include <cstdint>
 
-#include "engine/ExportScan.h"
 #include "platform/Platform.h"
 #include "platform/win32/GrowingRead.h"
+#include "platform/win32/LoadFlags.h"
+#include "portable/ExportScan.h"
 
 namespace orvax::platform {
 namespace {
@@ -73,8 +74,8 @@ class Win32ModuleLoader final : public ModuleLoader {
     });
   }
 
-  ModuleHandle load(const WideString& path, std::uint32_t flags) override {
-    return LoadLibraryExW(path.c_str(), nullptr, flags);
+  ModuleHandle load(const WideString& path, DependencySearch search) override {
+    return LoadLibraryExW(path.c_str(), nullptr, win32::loadLibraryFlags(search));
   }
 
   bool free(ModuleHandle module) override {

@@ -1,4 +1,4 @@
-#include "engine/ExportScan.h"
+#include "portable/ExportScan.h"
 
 #include <cstdint>
 #include <cstring>

@@ -1,5 +1,5 @@
 #pragma once
-#include "host/Utf16.h"
+#include "portable/Utf16.h"
 
 namespace orvax {
 

@@ -1,4 +1,4 @@
-#include "host/Utf16.h"
+#include "portable/Utf16.h"
 
 #include <cstdint>
 

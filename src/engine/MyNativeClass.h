@@ -1,9 +1,10 @@
 #pragma once
-// The facade object that the scripts hold.
+// The native state of the facade object that the scripts hold: the callback object the
+// engine's callbacks reach, and the camera matrix.
 #include <string>
 
 #include "callbacks/INativeToRuby.h"
-#include "host/Utf16.h"
+#include "portable/Utf16.h"
 
 class MyNativeClass {
  public:
@@ -31,7 +32,3 @@ class MyNativeClass {
   // Cells 0-15, column-major; an identity matrix until the camera setters write it.
   double mCameraMatrix[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 };
-
-namespace orvax {
-void defineFacade(VALUE module);
-}

@@ -1,4 +1,4 @@
-#include "engine/LibraryPath.h"
+#include "portable/LibraryPath.h"
 
 #include <algorithm>
 

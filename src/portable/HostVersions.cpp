@@ -1,4 +1,4 @@
-#include "host/HostVersions.h"
+#include "portable/HostVersions.h"
 
 #include <cstdint>
 #include <nlohmann/json.hpp>
