@@ -125,8 +125,8 @@ module FuzzDriver
     end
     attr_reader :returned
 
-    def value(spec, id)
-      kind, arg = spec
+    def value(drawn, id)
+      kind, arg = drawn
       kind == :slot ? @slots[id - arg] : Fuzz.makers[arg].call
     end
 
@@ -150,7 +150,7 @@ module FuzzDriver
           klass, name, singleton = @methods[rest[0]]
           @slots[id] = invoke(index) do
             receiver = singleton ? klass : value(rest[1], id)
-            call(klass, name, singleton, receiver, rest[2].map { |spec| value(spec, id) })
+            call(klass, name, singleton, receiver, rest[2].map { |drawn| value(drawn, id) })
           end
           @slots.delete(id - SLOTS)
         end
@@ -338,8 +338,8 @@ module FuzzDriver
     [steps, failure]
   end
 
-  def self.text(spec, methods)
-    kind, arg = spec
+  def self.text(drawn, methods)
+    kind, arg = drawn
     kind == :slot ? "s[id - #{arg}]" : FuzzTexts::TEXTS[arg]
   end
 
@@ -351,7 +351,7 @@ module FuzzDriver
       when :forget then 'engine.forget_calls'
       else
         klass, name, singleton = methods[rest[0]]
-        args = rest[2].map { |spec| text(spec, methods) }.join(', ')
+        args = rest[2].map { |drawn| text(drawn, methods) }.join(', ')
         call = if singleton
                  "#{klass.name}.#{name}(#{args})"
                else

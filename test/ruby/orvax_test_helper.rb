@@ -176,7 +176,7 @@ module OrvaxTest
     getter(:getTransparency, 65, 0.0, 0.75), getter(:getShadingMode, 66, 0, 2**40), getter(:getVisibilityMode, 67, 0, -2**40),
     getter(:getColorMode, 68, 0, 3), getter(:getBrightness, 69, 0.0, 1.5), getter(:getContrast, 70, 0.0, -0.5),
     getter(:getPointSize, 71, 0, -3),
-    getter(:getBKMSavedName, 81, '', [0x6D, 0xE9, 0xD83D, 0xDE00], "m\u00e9".b + "\xED\xA0\xBD\xED\xB8\x80".b)
+    getter(:getBKMSavedName, 81, '', [0x6D, 0xE9, 0xD83D, 0xDE00], "m\u00e9".b + [0xED, 0xA0, 0xBD, 0xED, 0xB8, 0x80].pack('C*'))
   ].freeze
   FACADE_ARITIES = FACADE.map { |m| [m.name, m.arity] }.freeze
 

@@ -74,7 +74,7 @@ class TestConversions < Minitest::Test
   end
 
   def test_strings_keep_their_bytes
-    texts = ["a\0b\0", "\xFF\xFE".b, "é\u0000ü", '', 'x' * 100_000]
+    texts = ["a\0b\0", [0xFF, 0xFE].pack('C*'), "é\u0000ü", '', 'x' * 100_000]
     texts.each do |text|
       @facade.bkPopUpMessage(text)
       @facade.callAnalytics_pointCloudLoaded(text)

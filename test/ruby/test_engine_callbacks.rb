@@ -62,7 +62,7 @@ class TestEngineCallbacks < Minitest::Test
   def test_scene_observer_text_is_converted_unit_by_unit
     engine.fire(96, [0x41, 0xE9, 0x20AC, 0xD83D, 0xDE00, 0xDC00, 0])
     text = callbacks.calls.last[1]
-    assert_equal "A\u00e9\u20ac".b + "\xED\xA0\xBD\xED\xB8\x80\xED\xB0\x80\x00".b, text.b
+    assert_equal "A\u00e9\u20ac".b + [0xED, 0xA0, 0xBD, 0xED, 0xB8, 0x80, 0xED, 0xB0, 0x80, 0x00].pack('C*'), text.b
   end
 
   def test_callbacks_go_to_the_facade_of_the_latest_binding_call

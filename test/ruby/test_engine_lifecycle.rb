@@ -194,10 +194,10 @@ class TestEngineLifecycle < Minitest::Test
       astral = File.join(dir, "engine-\u{1F600}.dll")
       FileUtils.cp(ENGINE_PATH, astral)
       show 'astral', f.TestLoadDll(false, astral)
-      raw = dir.b + "/engine-\xFF.dll".b
+      raw = dir.b + '/engine-'.b + [0xFF].pack('C*') + '.dll'
       FileUtils.cp(ENGINE_PATH, raw)
       show 'not utf-8', f.TestLoadDll(true, raw)
-      show 'surrogate', f.TestLoadDll(false, dir.b + "/\xED\xA0\xBD.dll".b)
+      show 'surrogate', f.TestLoadDll(false, dir.b + '/'.b + [0xED, 0xA0, 0xBD].pack('C*') + '.dll')
       show 'cut short', f.TestLoadDll(false, ENGINE_PATH + "\0.txt")
       # Windows keeps a loaded library's file: that copy stays in the temporary folder.
       FileUtils.rm_rf(dir)
