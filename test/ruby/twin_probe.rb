@@ -61,26 +61,24 @@ if described.size == 2
 end
 
 # Objects of one extension in the other's methods.
-class OrvaxCallbacks < ORVAX::INativeToRuby
+module RecordedMessages
   attr_reader :calls
   def initialize
-    (super; @calls = [])
+    super
+    @calls = []
   end
   def RubyMessageBox(message)
     @calls << [:RubyMessageBox, message]
   end
+end
+class OrvaxCallbacks < ORVAX::INativeToRuby
+  include RecordedMessages
   def updateView
     @calls << [:updateView]
   end
 end
 class TwinCallbacks < ORVAXTWIN::INativeToRuby
-  attr_reader :calls
-  def initialize
-    (super; @calls = [])
-  end
-  def RubyMessageBox(message)
-    @calls << [:RubyMessageBox, message]
-  end
+  include RecordedMessages
 end
 first_callbacks = OrvaxCallbacks.new
 twin_facade = ORVAXTWIN::MyNativeClass.new(first_callbacks)
