@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <tuple>
+#include <type_traits>
 #include <utility>
 
 #include "binding/Convert.h"
@@ -133,6 +134,94 @@ decltype(auto) applyArgs(F&& fn, Tuple& holders) {
 template <class R>
 VALUE resultToRuby(const R& value) {
   return ToRuby<R>::convert(value);
+}
+
+// Calls `fn` with the converted holders and converts its result (nil for void): the one
+// path from converted arguments to a Ruby result.
+template <class... P, class F, class Tuple>
+VALUE callConverted(F&& fn, Tuple& holders) {
+  using R = decltype(applyArgs<P...>(std::forward<F>(fn), holders));
+  if constexpr (std::is_void_v<R>) {
+    applyArgs<P...>(std::forward<F>(fn), holders);
+    return Qnil;
+  } else {
+    return resultToRuby(applyArgs<P...>(std::forward<F>(fn), holders));
+  }
+}
+
+// ---- rows whose body is a plain function -----------------------------------------------
+
+// What a body that needs the Ruby side of its call takes as its first parameter: the row,
+// the Ruby receiver and the Ruby arguments (already counted and converted once).
+struct Call {
+  const MethodDef& def;
+  VALUE self;
+  VALUE* argv;
+};
+
+// A body `R body(Receiver&, A...)`, or `R body(const Call&, Receiver&, A...)`: the receiver
+// converts first (position 1), then the arguments (positions 2...), then the body runs
+// and its result converts. Its arity is the count of A.
+template <class Receiver, const char* ReceiverText, class Body>
+struct BodyMethod;
+template <class Receiver, const char* ReceiverText, class R, class... A>
+struct BodyMethod<Receiver, ReceiverText, R (*)(Receiver&, A...)> {
+  static constexpr int arity = sizeof...(A);
+  template <auto Body>
+  static VALUE run(const MethodDef& def, int, VALUE* argv, VALUE self) {
+    Receiver& object = *receiver<Receiver>(def, self, ReceiverText);
+    auto holders = convertArgs<A...>(def, argv);
+    return callConverted<A...>(
+        [&](auto&&... args) { return Body(object, std::forward<decltype(args)>(args)...); },
+        holders);
+  }
+};
+template <class Receiver, const char* ReceiverText, class R, class... A>
+struct BodyMethod<Receiver, ReceiverText, R (*)(const Call&, Receiver&, A...)> {
+  static constexpr int arity = sizeof...(A);
+  template <auto Body>
+  static VALUE run(const MethodDef& def, int, VALUE* argv, VALUE self) {
+    Receiver& object = *receiver<Receiver>(def, self, ReceiverText);
+    auto holders = convertArgs<A...>(def, argv);
+    Call call{def, self, argv};
+    return callConverted<A...>(
+        [&](auto&&... args) { return Body(call, object, std::forward<decltype(args)>(args)...); },
+        holders);
+  }
+};
+
+// A row whose body is the plain function `Body`; its arity comes from the signature, and
+// it takes exactly one type text per argument.
+template <class Receiver, const char* ReceiverText, auto Body, class... Texts>
+constexpr MethodDef bodyRow(const char* name, Texts... typeTexts) {
+  using Row = BodyMethod<Receiver, ReceiverText, decltype(Body)>;
+  static_assert(sizeof...(Texts) == Row::arity, "one type text per argument");
+  return MethodDef{name, Row::arity, &Row::template run<Body>, texts(typeTexts...)};
+}
+
+// `initialize` with the body `void body(const Call&, A...)`: there is no native receiver
+// yet, so the arguments start at position 1 and errors name the class.
+template <class Body>
+struct ConstructorMethod;
+template <class... A>
+struct ConstructorMethod<void (*)(const Call&, A...)> {
+  static constexpr int arity = sizeof...(A);
+  template <auto Body>
+  static VALUE run(const MethodDef& def, int, VALUE* argv, VALUE self) {
+    auto holders = convertArgs<A...>(def, argv, 1);
+    Call call{def, self, argv};
+    callConverted<A...>([&](auto&&... args) { Body(call, std::forward<decltype(args)>(args)...); },
+                        holders);
+    return self;
+  }
+};
+
+template <auto Body, class... Texts>
+constexpr MethodDef constructorRow(const char* className, Texts... typeTexts) {
+  using Row = ConstructorMethod<decltype(Body)>;
+  static_assert(sizeof...(Texts) == Row::arity, "one type text per argument");
+  return MethodDef{"initialize", Row::arity, &Row::template run<Body>, texts(typeTexts...), -1, 0,
+                   className};
 }
 
 }  // namespace orvax
