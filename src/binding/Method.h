@@ -24,10 +24,7 @@ struct MethodDef {
   int arity;         // exact argument count, or -1 when the implementation checks it
   MethodImpl impl;
   std::array<const char*, kMaxParams> texts{};  // parameter type texts, in Ruby order
-  int slot = -1;                                // engine slot, for forwarding rows
-  unsigned flags = 0;
-  const char* messageName = nullptr;  // name in argument errors, when not `name`
-  const void* extra = nullptr;        // row-specific data for the implementation
+  const char* messageName = nullptr;            // name in argument errors, when not `name`
 
   constexpr const char* nameInMessages() const { return messageName ? messageName : name; }
 };
@@ -220,7 +217,7 @@ template <auto Body, class... Texts>
 constexpr MethodDef constructorRow(const char* className, Texts... typeTexts) {
   using Row = ConstructorMethod<decltype(Body)>;
   static_assert(sizeof...(Texts) == Row::arity, "one type text per argument");
-  return MethodDef{"initialize", Row::arity, &Row::template run<Body>, texts(typeTexts...), -1, 0,
+  return MethodDef{"initialize", Row::arity, &Row::template run<Body>, texts(typeTexts...),
                    className};
 }
 

@@ -80,16 +80,16 @@ constexpr const char* kSectionsText =
 constexpr const char* kBoundsText = "std::vector< double,std::allocator< double > > *";
 
 constexpr MethodDef kBoxMethods[] = {
-    MethodDef{"initialize", 0, initialize, texts(), -1, 0, "ClippingBox"},
-    MethodDef{"sSectionVector=", 1, Sections::set, texts(kSectionsText), -1, 0, "sSectionVector"},
+    MethodDef{"initialize", 0, initialize, texts(), "ClippingBox"},
+    MethodDef{"sSectionVector=", 1, Sections::set, texts(kSectionsText), "sSectionVector"},
     MethodDef{"sSectionVector", 0, Sections::get},
-    MethodDef{"sxXyYzZ=", 1, Bounds::set, texts(kBoundsText), -1, 0, "sxXyYzZ"},
+    MethodDef{"sxXyYzZ=", 1, Bounds::set, texts(kBoundsText), "sxXyYzZ"},
     MethodDef{"sxXyYzZ", 0, Bounds::get},
-    MethodDef{"mSumBBMinnMax=", 1, Sum::set, texts("double"), -1, 0, "mSumBBMinnMax"},
+    MethodDef{"mSumBBMinnMax=", 1, Sum::set, texts("double"), "mSumBBMinnMax"},
     MethodDef{"mSumBBMinnMax", 0, Sum::get},
-    MethodDef{"mClippingBoxEnabled=", 1, Enabled::set, texts("bool"), -1, 0, "mClippingBoxEnabled"},
+    MethodDef{"mClippingBoxEnabled=", 1, Enabled::set, texts("bool"), "mClippingBoxEnabled"},
     MethodDef{"mClippingBoxEnabled", 0, Enabled::get},
-    MethodDef{"mClippingBoxVisible=", 1, Visible::set, texts("bool"), -1, 0, "mClippingBoxVisible"},
+    MethodDef{"mClippingBoxVisible=", 1, Visible::set, texts("bool"), "mClippingBoxVisible"},
     MethodDef{"mClippingBoxVisible", 0, Visible::get},
     MethodDef{"get_Enabled", 0, flag<&ClippingBox::get_Enabled>},
     MethodDef{"get_Visible", 0, flag<&ClippingBox::get_Visible>},

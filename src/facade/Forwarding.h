@@ -53,7 +53,7 @@ template <int K, unsigned Flags = 0, class... Texts>
 constexpr MethodDef forward(const char* name, Texts... typeTexts) {
   using Slot = ForwardTo<engine::SlotType<K>>;
   static_assert(sizeof...(Texts) == Slot::arity, "one type text per argument");
-  return MethodDef{name, Slot::arity, &Slot::template run<K, Flags>, texts(typeTexts...), K, Flags};
+  return MethodDef{name, Slot::arity, &Slot::template run<K, Flags>, texts(typeTexts...)};
 }
 
 // A row whose body is written by hand: a plain function of the facade and its native
