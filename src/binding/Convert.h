@@ -538,6 +538,11 @@ template <class R, class Enable = void>
 struct ToRuby {
   static VALUE convert(const R& v) { return Scalar<R>::toRuby(v); }
 };
+// A body that builds its Ruby result itself.
+template <>
+struct ToRuby<RubyValue> {
+  static VALUE convert(const RubyValue& v) { return v.value; }
+};
 template <>
 struct ToRuby<std::string> {
   static VALUE convert(const std::string& v) { return textToRuby(v); }

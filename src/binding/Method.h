@@ -156,29 +156,30 @@ struct Call {
   VALUE* argv;
 };
 
-// A body `R body(Receiver&, A...)`, or `R body(const Call&, Receiver&, A...)`: the receiver
-// converts first (position 1), then the arguments (positions 2...), then the body runs
-// and its result converts. Its arity is the count of A.
-template <class Receiver, const char* ReceiverText, class Body>
+// A body `R body(Object&, A...)`, or `R body(const Call&, Object&, A...)`: the receiver
+// converts first (position 1) through `Self::from(def, self)`, which gives an Object&;
+// then the arguments (positions 2...), then the body runs and its result converts. Its
+// arity is the count of A.
+template <class Self, class Body>
 struct BodyMethod;
-template <class Receiver, const char* ReceiverText, class R, class... A>
-struct BodyMethod<Receiver, ReceiverText, R (*)(Receiver&, A...)> {
+template <class Self, class Object, class R, class... A>
+struct BodyMethod<Self, R (*)(Object&, A...)> {
   static constexpr int arity = sizeof...(A);
   template <auto Body>
   static VALUE run(const MethodDef& def, int, VALUE* argv, VALUE self) {
-    Receiver& object = *receiver<Receiver>(def, self, ReceiverText);
+    Object& object = Self::from(def, self);
     auto holders = convertArgs<A...>(def, argv);
     return callConverted<A...>(
         [&](auto&&... args) { return Body(object, std::forward<decltype(args)>(args)...); },
         holders);
   }
 };
-template <class Receiver, const char* ReceiverText, class R, class... A>
-struct BodyMethod<Receiver, ReceiverText, R (*)(const Call&, Receiver&, A...)> {
+template <class Self, class Object, class R, class... A>
+struct BodyMethod<Self, R (*)(const Call&, Object&, A...)> {
   static constexpr int arity = sizeof...(A);
   template <auto Body>
   static VALUE run(const MethodDef& def, int, VALUE* argv, VALUE self) {
-    Receiver& object = *receiver<Receiver>(def, self, ReceiverText);
+    Object& object = Self::from(def, self);
     auto holders = convertArgs<A...>(def, argv);
     Call call{def, self, argv};
     return callConverted<A...>(
@@ -189,11 +190,17 @@ struct BodyMethod<Receiver, ReceiverText, R (*)(const Call&, Receiver&, A...)> {
 
 // A row whose body is the plain function `Body`; its arity comes from the signature, and
 // it takes exactly one type text per argument.
-template <class Receiver, const char* ReceiverText, auto Body, class... Texts>
+template <class Self, auto Body, class... Texts>
 constexpr MethodDef bodyRow(const char* name, Texts... typeTexts) {
-  using Row = BodyMethod<Receiver, ReceiverText, decltype(Body)>;
+  using Row = BodyMethod<Self, decltype(Body)>;
   static_assert(sizeof...(Texts) == Row::arity, "one type text per argument");
   return MethodDef{name, Row::arity, &Row::template run<Body>, texts(typeTexts...)};
+}
+
+// The row under another name in argument errors.
+constexpr MethodDef named(MethodDef row, const char* messageName) {
+  row.messageName = messageName;
+  return row;
 }
 
 // `initialize` with the body `void body(const Call&, A...)`: there is no native receiver

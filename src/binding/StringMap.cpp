@@ -134,17 +134,22 @@ VALUE initialize(const MethodDef& def, int argc, VALUE* argv, VALUE s) {
   return s;
 }
 
-VALUE dup(const MethodDef& def, int, VALUE*, VALUE s) { return wrapNew(StringMap(*self(def, s))); }
+// The receiver of the bodies that are plain functions of the map.
+struct MapSelf {
+  static StringMap& from(const MethodDef& def, VALUE s) { return *self(def, s); }
+};
 
-VALUE deleteKey(const MethodDef& def, int, VALUE* argv, VALUE s) {
-  StringMap* m = self(def, s);
-  std::string k = key(def, argv, 0);
-  return m->erase(k) ? textToRuby(k) : Qnil;
+RubyValue dup(StringMap& m) { return {wrapNew(StringMap(m))}; }
+
+RubyValue deleteKey(StringMap& m, const std::string& k) {
+  return {m.erase(k) ? textToRuby(k) : Qnil};
 }
 
-VALUE hasKey(const MethodDef& def, int, VALUE* argv, VALUE s) {
-  StringMap* m = self(def, s);
-  return m->count(key(def, argv, 0)) ? Qtrue : Qfalse;
+bool hasKey(StringMap& m, const std::string& k) { return m.count(k) != 0; }
+
+template <auto Body, class... Texts>
+constexpr MethodDef mapRow(const char* name, Texts... typeTexts) {
+  return bodyRow<MapSelf, Body>(name, typeTexts...);
 }
 
 // keys (0), values (1), entries and to_a (2).
@@ -209,24 +214,17 @@ VALUE closedIterator(const MethodDef& def, int, VALUE*, VALUE s) {
   return Values ? newMapValueIterator(s) : newMapKeyIterator(s);
 }
 
-VALUE getItem(const MethodDef& def, int, VALUE* argv, VALUE s) {
-  StringMap* m = self(def, s);
-  auto found = m->find(key(def, argv, 0));
-  return found == m->end() ? Qnil : textToRuby(found->second);
+RubyValue getItem(StringMap& m, const std::string& k) {
+  auto found = m.find(k);
+  return {found == m.end() ? Qnil : textToRuby(found->second)};
 }
 
-VALUE get(const MethodDef& def, int, VALUE* argv, VALUE s) {
-  StringMap* m = self(def, s);
-  auto found = m->find(key(def, argv, 0));
-  return textToRuby(found == m->end() ? std::string() : found->second);
+std::string get(StringMap& m, const std::string& k) {
+  auto found = m.find(k);
+  return found == m.end() ? std::string() : found->second;
 }
 
-VALUE setItem(const MethodDef& def, int, VALUE* argv, VALUE s) {
-  StringMap* m = self(def, s);
-  auto [k, v] = convertArgs<const std::string&, const std::string&>(def, argv);
-  (*m)[k.text] = v.text;
-  return Qnil;
-}
+void setItem(StringMap& m, const std::string& k, const std::string& v) { m[k] = v; }
 
 template <bool Inspect>
 VALUE text(const MethodDef&, int, VALUE*, VALUE s) {
@@ -249,19 +247,11 @@ VALUE text(const MethodDef&, int, VALUE*, VALUE s) {
   return stringValue(out);
 }
 
-VALUE empty(const MethodDef& def, int, VALUE*, VALUE s) {
-  return self(def, s)->empty() ? Qtrue : Qfalse;
-}
-VALUE size(const MethodDef& def, int, VALUE*, VALUE s) { return ULONG2NUM(self(def, s)->size()); }
-VALUE clear(const MethodDef& def, int, VALUE*, VALUE s) {
-  self(def, s)->clear();
-  return Qnil;
-}
-VALUE swap(const MethodDef& def, int, VALUE* argv, VALUE s) {
-  StringMap* m = self(def, s);
-  auto [other] = convertArgs<StringMap&>(def, argv);
-  if (other != m) m->swap(*other);
-  return Qnil;
+bool empty(StringMap& m) { return m.empty(); }
+unsigned long long size(StringMap& m) { return m.size(); }
+void clear(StringMap& m) { m.clear(); }
+void swap(StringMap& m, StringMap& other) {
+  if (&other != &m) m.swap(other);
 }
 
 VALUE getAllocator(const MethodDef& def, int, VALUE*, VALUE s) {
@@ -292,10 +282,7 @@ VALUE lookup(const MethodDef& def, int, VALUE* argv, VALUE s) {
   return newPosition<false>(s, *m, at);
 }
 
-VALUE count(const MethodDef& def, int, VALUE* argv, VALUE s) {
-  StringMap* m = self(def, s);
-  return ULONG2NUM(m->count(key(def, argv, 0)));
-}
+unsigned long long count(StringMap& m, const std::string& k) { return m.count(k); }
 
 VALUE erase(const MethodDef& def, int argc, VALUE* argv, VALUE s) {
   if (argc + 1 > 4) raiseOverloadError(argc + 1, 4, "StringStringMap.erase", kErasePrototypes);
@@ -339,9 +326,9 @@ VALUE toHash(const MethodDef& def, int, VALUE*, VALUE s) {
 constexpr MethodDef kMapMethods[] = {
     MethodDef{"initialize", -1, initialize, texts("std::map< std::string,std::string > const &"),
               "StringStringMap.new"},
-    MethodDef{"dup", 0, dup},
-    MethodDef{"delete", 1, deleteKey, texts(kKey)},
-    MethodDef{"has_key?", 1, hasKey, texts(kKey), "has_key"},
+    mapRow<dup>("dup"),
+    mapRow<deleteKey>("delete", kKey),
+    named(mapRow<hasKey>("has_key?", kKey), "has_key"),
     MethodDef{"keys", 0, collect<0>},
     MethodDef{"select", 0, select},
     MethodDef{"values_at", -1, valuesAt, texts(kKey)},
@@ -349,29 +336,29 @@ constexpr MethodDef kMapMethods[] = {
     MethodDef{"values", 0, collect<1>},
     MethodDef{"each_value", 0, eachEntry<1>},
     MethodDef{"entries", 0, collect<2>},
-    MethodDef{"include?", 1, hasKey, texts(kKey), "include"},
+    named(mapRow<hasKey>("include?", kKey), "include"),
     MethodDef{"key_iterator", 0, closedIterator<false>},
     MethodDef{"value_iterator", 0, closedIterator<true>},
-    MethodDef{"[]", 1, getItem, texts(kKey), "__getitem__"},
-    MethodDef{"[]=", 2, setItem, texts(kKey, kMapped), "__setitem__"},
+    named(mapRow<getItem>("[]", kKey), "__getitem__"),
+    named(mapRow<setItem>("[]=", kKey, kMapped), "__setitem__"),
     MethodDef{"inspect", 0, text<true>},
     MethodDef{"to_a", 0, collect<2>},
     MethodDef{"to_s", 0, text<false>},
-    MethodDef{"empty?", 0, empty, texts(), "empty"},
-    MethodDef{"size", 0, size},
-    MethodDef{"clear", 0, clear},
-    MethodDef{"swap", 1, swap, texts("std::map< std::string,std::string > &")},
+    named(mapRow<empty>("empty?"), "empty"),
+    mapRow<size>("size"),
+    mapRow<clear>("clear"),
+    mapRow<swap>("swap", "std::map< std::string,std::string > &"),
     MethodDef{"get_allocator", 0, getAllocator},
     MethodDef{"begin", 0, position<false, false>},
     MethodDef{"end", 0, position<false, true>},
     MethodDef{"rbegin", 0, position<true, false>},
     MethodDef{"rend", 0, position<true, true>},
-    MethodDef{"count", 1, count, texts(kKey)},
+    mapRow<count>("count", kKey),
     MethodDef{"erase", -1, erase, texts(kKey), "StringStringMap.erase"},
     MethodDef{"find", 1, lookup<0>, texts(kKey)},
     MethodDef{"lower_bound", 1, lookup<1>, texts(kKey)},
     MethodDef{"upper_bound", 1, lookup<2>, texts(kKey)},
-    MethodDef{"get", 1, get, texts(kKey)},
+    mapRow<get>("get", kKey),
     MethodDef{"each", -1, each, texts(), "each"},
     MethodDef{"to_hash", 0, toHash},
 };

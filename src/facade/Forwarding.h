@@ -21,6 +21,10 @@ inline MyNativeClass* self(const MethodDef& def, VALUE value) {
   return receiver<MyNativeClass>(def, value, kFacadeType);
 }
 
+struct FacadeSelf {
+  static MyNativeClass& from(const MethodDef& def, VALUE value) { return *self(def, value); }
+};
+
 // The result while no engine is bound: the empty or zero value of the result type.
 template <class R>
 VALUE notBound() {
@@ -60,7 +64,7 @@ constexpr MethodDef forward(const char* name, Texts... typeTexts) {
 // arguments (optionally preceded by `const Call&`); see bodyRow.
 template <auto Body, class... Texts>
 constexpr MethodDef custom(const char* name, Texts... typeTexts) {
-  return bodyRow<MyNativeClass, kFacadeType, Body>(name, typeTexts...);
+  return bodyRow<FacadeSelf, Body>(name, typeTexts...);
 }
 
 // A row that calls an operation of the facade's own callback object.
