@@ -192,7 +192,7 @@ struct BodyMethod<Self, R (*)(const Call&, Object&, A...)> {
 // it takes exactly one type text per argument.
 template <class Self, auto Body, class... Texts>
 constexpr MethodDef bodyRow(const char* name, Texts... typeTexts) {
-  using Row = BodyMethod<Self, decltype(Body)>;
+  using Row = BodyMethod<Self, std::decay_t<decltype(Body)>>;
   static_assert(sizeof...(Texts) == Row::arity, "one type text per argument");
   return MethodDef{name, Row::arity, &Row::template run<Body>, texts(typeTexts...)};
 }
@@ -222,7 +222,7 @@ struct ConstructorMethod<void (*)(const Call&, A...)> {
 
 template <auto Body, class... Texts>
 constexpr MethodDef constructorRow(const char* className, Texts... typeTexts) {
-  using Row = ConstructorMethod<decltype(Body)>;
+  using Row = ConstructorMethod<std::decay_t<decltype(Body)>>;
   static_assert(sizeof...(Texts) == Row::arity, "one type text per argument");
   return MethodDef{"initialize", Row::arity, &Row::template run<Body>, texts(typeTexts...),
                    className};
