@@ -152,15 +152,19 @@ constexpr MethodDef mapRow(const char* name, Texts... typeTexts) {
   return bodyRow<MapSelf, Body>(name, typeTexts...);
 }
 
-// keys (0), values (1), entries and to_a (2).
-template <int What>
-VALUE collect(const MethodDef& def, int, VALUE*, VALUE s) {
-  self(def, s);
+// What of each entry a method hands out: its key, its value, or both.
+enum class Part { Keys, Values, Entries };
+
+// keys, values, entries and to_a.
+template <Part What>
+RubyValue collect(const Call& call, StringMap&) {
   VALUE array = newArray();
-  forEachEntry(s, [&](const std::string& k, const std::string& v) {
-    arrayPush(array, What == 0 ? textToRuby(k) : What == 1 ? textToRuby(v) : pair(k, v));
+  forEachEntry(call.self, [&](const std::string& k, const std::string& v) {
+    arrayPush(array, What == Part::Keys     ? textToRuby(k)
+                     : What == Part::Values ? textToRuby(v)
+                                            : pair(k, v));
   });
-  return array;
+  return {array};
 }
 
 VALUE select(const MethodDef& def, int, VALUE*, VALUE s) {
@@ -188,16 +192,16 @@ VALUE valuesAt(const MethodDef& def, int argc, VALUE* argv, VALUE s) {
   return array;
 }
 
-// each_key (0), each_value (1), each (2: key and value).
-template <int What>
+// each_key, each_value, each (key and value).
+template <Part What>
 VALUE eachEntry(const MethodDef& def, int, VALUE*, VALUE s) {
   self(def, s);
   requireBlock();
   forEachEntry(s, [&](const std::string& k, const std::string& v) {
-    if (What == 2) {
+    if (What == Part::Entries) {
       yieldValues(textToRuby(k), textToRuby(v));
     } else {
-      yieldValue(textToRuby(What == 0 ? k : v));
+      yieldValue(textToRuby(What == Part::Keys ? k : v));
     }
   });
   return alias(s);
@@ -205,7 +209,7 @@ VALUE eachEntry(const MethodDef& def, int, VALUE*, VALUE s) {
 
 VALUE each(const MethodDef& def, int argc, VALUE* argv, VALUE s) {
   if (argc != 0) raiseOverloadError(argc + 1, 2, "each", kEachPrototypes);
-  return eachEntry<2>(def, argc, argv, s);
+  return eachEntry<Part::Entries>(def, argc, argv, s);
 }
 
 template <bool Values>
@@ -271,15 +275,16 @@ VALUE position(const MethodDef& def, int, VALUE*, VALUE s) {
   return newPosition<Reverse>(s, *m, at);
 }
 
-// find (0), lower_bound (1), upper_bound (2).
-template <int How>
-VALUE lookup(const MethodDef& def, int, VALUE* argv, VALUE s) {
-  StringMap* m = self(def, s);
-  std::string k = key(def, argv, 0);
-  StringMap::const_iterator at = How == 0   ? m->find(k)
-                                 : How == 1 ? m->lower_bound(k)
-                                            : m->upper_bound(k);
-  return newPosition<false>(s, *m, at);
+// Which position a key look-up answers.
+enum class Bound { Exact, Lower, Upper };
+
+// find, lower_bound, upper_bound.
+template <Bound How>
+RubyValue lookup(const Call& call, StringMap& m, const std::string& k) {
+  StringMap::const_iterator at = How == Bound::Exact   ? m.find(k)
+                                 : How == Bound::Lower ? m.lower_bound(k)
+                                                       : m.upper_bound(k);
+  return {newPosition<false>(call.self, m, at)};
 }
 
 unsigned long long count(StringMap& m, const std::string& k) { return m.count(k); }
@@ -329,20 +334,20 @@ constexpr MethodDef kMapMethods[] = {
     mapRow<dup>("dup"),
     mapRow<deleteKey>("delete", kKey),
     named(mapRow<hasKey>("has_key?", kKey), "has_key"),
-    MethodDef{"keys", 0, collect<0>},
+    mapRow<collect<Part::Keys>>("keys"),
     MethodDef{"select", 0, select},
     MethodDef{"values_at", -1, valuesAt, texts(kKey)},
-    MethodDef{"each_key", 0, eachEntry<0>},
-    MethodDef{"values", 0, collect<1>},
-    MethodDef{"each_value", 0, eachEntry<1>},
-    MethodDef{"entries", 0, collect<2>},
+    MethodDef{"each_key", 0, eachEntry<Part::Keys>},
+    mapRow<collect<Part::Values>>("values"),
+    MethodDef{"each_value", 0, eachEntry<Part::Values>},
+    mapRow<collect<Part::Entries>>("entries"),
     named(mapRow<hasKey>("include?", kKey), "include"),
     MethodDef{"key_iterator", 0, closedIterator<false>},
     MethodDef{"value_iterator", 0, closedIterator<true>},
     named(mapRow<getItem>("[]", kKey), "__getitem__"),
     named(mapRow<setItem>("[]=", kKey, kMapped), "__setitem__"),
     MethodDef{"inspect", 0, text<true>},
-    MethodDef{"to_a", 0, collect<2>},
+    mapRow<collect<Part::Entries>>("to_a"),
     MethodDef{"to_s", 0, text<false>},
     named(mapRow<empty>("empty?"), "empty"),
     mapRow<size>("size"),
@@ -355,9 +360,9 @@ constexpr MethodDef kMapMethods[] = {
     MethodDef{"rend", 0, position<true, true>},
     mapRow<count>("count", kKey),
     MethodDef{"erase", -1, erase, texts(kKey), "StringStringMap.erase"},
-    MethodDef{"find", 1, lookup<0>, texts(kKey)},
-    MethodDef{"lower_bound", 1, lookup<1>, texts(kKey)},
-    MethodDef{"upper_bound", 1, lookup<2>, texts(kKey)},
+    mapRow<lookup<Bound::Exact>>("find", kKey),
+    mapRow<lookup<Bound::Lower>>("lower_bound", kKey),
+    mapRow<lookup<Bound::Upper>>("upper_bound", kKey),
     mapRow<get>("get", kKey),
     MethodDef{"each", -1, each, texts(), "each"},
     MethodDef{"to_hash", 0, toHash},
