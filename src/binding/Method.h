@@ -163,18 +163,6 @@ struct Call {
 template <class Self, class Body>
 struct BodyMethod;
 template <class Self, class Object, class R, class... A>
-struct BodyMethod<Self, R (*)(Object&, A...)> {
-  static constexpr int arity = sizeof...(A);
-  template <auto Body>
-  static VALUE run(const MethodDef& def, int, VALUE* argv, VALUE self) {
-    Object& object = Self::from(def, self);
-    auto holders = convertArgs<A...>(def, argv);
-    return callConverted<A...>(
-        [&](auto&&... args) { return Body(object, std::forward<decltype(args)>(args)...); },
-        holders);
-  }
-};
-template <class Self, class Object, class R, class... A>
 struct BodyMethod<Self, R (*)(const Call&, Object&, A...)> {
   static constexpr int arity = sizeof...(A);
   template <auto Body>
@@ -185,6 +173,20 @@ struct BodyMethod<Self, R (*)(const Call&, Object&, A...)> {
     return callConverted<A...>(
         [&](auto&&... args) { return Body(call, object, std::forward<decltype(args)>(args)...); },
         holders);
+  }
+};
+// A body without the call: the same, with the call left out when it runs.
+template <class Self, class Object, class R, class... A>
+struct BodyMethod<Self, R (*)(Object&, A...)> {
+  using WithCall = BodyMethod<Self, R (*)(const Call&, Object&, A...)>;
+  static constexpr int arity = WithCall::arity;
+  template <auto Body>
+  static R ignoringCall(const Call&, Object& object, A... args) {
+    return Body(object, std::forward<A>(args)...);
+  }
+  template <auto Body>
+  static VALUE run(const MethodDef& def, int argc, VALUE* argv, VALUE self) {
+    return WithCall::template run<&ignoringCall<Body>>(def, argc, argv, self);
   }
 };
 
