@@ -5,7 +5,7 @@ MAKEFLAGS += --no-print-directory
 # The stages run one after the other even under make -j: each build uses every core.
 .NOTPARALLEL:
 
-.PHONY: all bootstrap build build-asan build-mingw bench demo test check-ruby check-includes test-native test-asan test-mingw clean format
+.PHONY: all bootstrap build build-asan build-mingw bench demo test check-ruby check-includes test-native test-asan test-mingw test-gc fuzz clean format
 
 all: build
 
@@ -20,7 +20,10 @@ build-asan: bootstrap
 	cmake --preset asan
 	cmake --build --preset asan -j$(JOBS)
 
+# The Windows Ruby comes first: built once (about ten minutes), then taken from its cache
+# after a check of every file.
 build-mingw: bootstrap
+	@scripts/windows-ruby >/dev/null
 	cmake --preset mingw
 	cmake --build --preset mingw -j$(JOBS)
 
@@ -35,7 +38,8 @@ demo: build
 	ruby examples/load_point_clouds.rb
 
 # Ruby 2.5 check of every Ruby file, the direction of the includes, native suites, the same
-# under AddressSanitizer, then the Windows code under wine.
+# under AddressSanitizer, then the Windows build under wine: unit tests, and the Ruby suites on
+# a Windows Ruby.
 test: check-ruby check-includes test-native test-asan test-mingw
 
 check-ruby: bootstrap
@@ -44,14 +48,27 @@ check-ruby: bootstrap
 check-includes:
 	@scripts/check-includes
 
+# The Ruby suites run a second time with a compaction forced before every test.
 test-native: build
 	ctest --preset default --output-on-failure
+	ORVAX_GC_COMPACT=1 ctest --preset default --output-on-failure -R '^ruby\.' -E 'gc_stress'
 
 test-asan: build-asan
 	ctest --preset asan --output-on-failure
 
 test-mingw: build-mingw
 	ctest --preset mingw --output-on-failure
+
+# The Ruby suites with the collector stressed throughout every test; much slower than
+# test, so a stage of its own.
+test-gc: build
+	ORVAX_GC_STRESS_ALL=1 ctest --preset default --output-on-failure -R '^ruby\.' -E 'gc_stress' --timeout 3600
+
+# A long fuzzer run: N calls from seed SEED, bound and unbound (Linux: forked children).
+N ?= 1000000
+SEED ?= 1
+fuzz: build
+	ruby -W0 test/fuzz/fuzz.rb --calls $(N) --seed $(SEED)
 
 clean:
 	rm -rf build build-asan build-mingw

@@ -31,11 +31,21 @@ function(orvax_add_extension target module_name output_dir)
   target_include_directories(${target} PRIVATE ${CMAKE_CURRENT_FUNCTION_LIST_DIR})
   target_link_libraries(${target} PRIVATE ruby_interpreter orvax_json
                         orvax_platform_${ORVAX_PLATFORM} orvax_portable)
-  # One exported symbol: the interpreter's entry point.
-  set(script ${CMAKE_CURRENT_BINARY_DIR}/${target}.exports)
-  file(WRITE ${script} "{ global: Init_${module_name}; local: *; };\n")
-  target_link_options(${target} PRIVATE -Wl,--version-script=${script} -Wl,--no-undefined)
-  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${script})
+  # One exported symbol: the interpreter's entry point. ELF linkers take a version script;
+  # Windows linkers (GNU ld for PE and MSVC's alike) take a module-definition file.
+  if(WIN32)
+    set(exports ${CMAKE_CURRENT_BINARY_DIR}/${target}.def)
+    file(WRITE ${exports} "EXPORTS\n  Init_${module_name}\n")
+    target_sources(${target} PRIVATE ${exports})
+    target_compile_definitions(${target} PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)
+  else()
+    set(exports ${CMAKE_CURRENT_BINARY_DIR}/${target}.exports)
+    file(WRITE ${exports} "{ global: Init_${module_name}; local: *; };\n")
+    target_link_options(${target} PRIVATE "LINKER:--version-script=${exports}")
+    set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${exports})
+  endif()
+  # Every symbol resolved at link time: a missing one is a build error, not a load error.
+  target_link_options(${target} PRIVATE $<$<CXX_COMPILER_ID:GNU,Clang>:LINKER:--no-undefined>)
 endfunction()
 
 orvax_add_extension(ORVAX ORVAX ${PROJECT_BINARY_DIR}/lib)

@@ -30,6 +30,15 @@ bool readUnsigned(VALUE v, int bits, unsigned long long& out) {
   return true;
 }
 
+long readLong32(VALUE v) {
+  long long value = NUM2LL(v);  // refuses what the long conversion refuses, as it does
+  if (value >= INT32_MIN && value <= INT32_MAX) return static_cast<long>(value);
+  if (RB_FLOAT_TYPE_P(v)) {
+    rb_raise(rb_eRangeError, "float %-.10g out of range of integer", RFLOAT_VALUE(v));
+  }
+  rb_raise(rb_eRangeError, "bignum too big to convert into `long'");
+}
+
 bool readBigDouble(VALUE v, double& out) {
   if (!RB_TYPE_P(v, T_BIGNUM)) return false;
   double value;

@@ -108,6 +108,10 @@ inline bool readDouble(VALUE v, double& out) {
   }
   return readBigDouble(v, out);
 }
+// The interpreter's long conversion as it behaves where `long` has 32 bits (64-bit
+// Windows): a wider value raises the RangeError it raises there, on every platform.
+// It raises, so it runs inside protect.
+long readLong32(VALUE v);
 
 template <class T>
 struct Scalar;

@@ -16,17 +16,99 @@ RubyError::Pin::~Pin() { rb_gc_unregister_address(&value); }
 RubyError::RubyError(VALUE exception, int tag)
     : pin_(std::make_shared<Pin>(exception)), tag_(tag) {}
 
+const char* RubyError::kind() const {
+  switch (tag_) {
+    case kRubyTagRaise:
+      return "exception";
+    case 1:
+      return "return";
+    case 2:
+      return "break";
+    case 3:
+      return "next";
+    case 4:
+      return "retry";
+    case 5:
+      return "redo";
+    case 7:
+      return "throw";
+    case kRubyTagFatal:
+      // A killed thread's record is a small integer; a fatal error's is its exception.
+      return RB_FIXNUM_P(pin_->value) ? "kill" : "fatal error";
+    default:
+      return "jump";
+  }
+}
+
+namespace {
+// The interpreter keeps a jump's record (a throw's tag, a break's target frame, a kill)
+// in the error info of the running execution context, and rb_set_errinfo refuses
+// anything but an exception. To carry a jump across our frames and resume it later, the
+// record is taken out (so `$!` reads what it read before) and put back just before the
+// jump resumes. The slot is found once, by where a known exception shows up.
+constexpr int kContextWordsSearched = 64;
+long errorInfoWord = -1;
+
+#if RUBY_API_VERSION_MAJOR >= 3 && !defined(_WIN32)
+extern "C" __thread void* ruby_current_ec;
+VALUE* currentContext() { return static_cast<VALUE*>(ruby_current_ec); }
+#elif RUBY_API_VERSION_MAJOR < 3
+extern "C" RUBY_EXTERN void* ruby_current_execution_context_ptr;
+VALUE* currentContext() { return static_cast<VALUE*>(ruby_current_execution_context_ptr); }
+#else
+VALUE* currentContext() { return nullptr; }
+#endif
+
+bool isException(VALUE value) {
+  return !RB_SPECIAL_CONST_P(value) && RB_TYPE_P(value, T_OBJECT) &&
+         RTEST(rb_obj_is_kind_of(value, rb_eException));
+}
+
+long wordHolding(const VALUE* words, VALUE value) {
+  for (long i = 0; i < kContextWordsSearched; ++i) {
+    if (words[i] == value) return i;
+  }
+  return -1;
+}
+}  // namespace
+
+void locateErrorInfo() {
+  VALUE* context = currentContext();
+  if (context == nullptr || errorInfoWord >= 0) return;
+  VALUE before = rb_errinfo();
+  VALUE first = newException(rb_eStandardError, "first");
+  VALUE second = newException(rb_eStandardError, "second");
+  rb_set_errinfo(first);
+  long word = wordHolding(context, first);
+  rb_set_errinfo(second);
+  if (word >= 0 && context[word] == second) errorInfoWord = word;
+  rb_set_errinfo(isException(before) ? before : Qnil);
+  RB_GC_GUARD(first);
+  RB_GC_GUARD(second);
+}
+
+void setErrorInfo(VALUE value) {
+  VALUE* context = currentContext();
+  if (context != nullptr && errorInfoWord >= 0) {
+    context[errorInfoWord] = value;
+  } else {
+    rb_set_errinfo(isException(value) ? value : Qnil);
+  }
+}
+
+bool canResumeJumps() { return currentContext() != nullptr && errorInfoWord >= 0; }
+
 namespace detail {
 void throwProtectState(int state, VALUE savedErrinfo) {
   VALUE carried = rb_errinfo();
-  if (state == kRubyTagRaise) {
-    // The exception travels in the RubyError; `$!` goes back to what it was.
-    rb_set_errinfo(savedErrinfo);
-    throw RubyError(carried, state);
+  // The exit travels in the RubyError; `$!` goes back to what it was before the call.
+  setErrorInfo(savedErrinfo);
+  if (state != kRubyTagRaise && !canResumeJumps()) {
+    // Without access to the error info the record could not be put back: the exit
+    // becomes an ordinary error rather than a jump to a stale target.
+    throw RubyError(newException(rb_eRuntimeError, "non-local exit from a native call"));
   }
-  // break, throw and the like keep the interpreter's own record of the jump; the
-  // boundary resumes it with rb_jump_tag.
-  throw RubyError(Qnil, state);
+  throw RubyError(carried, state);
 }
 }  // namespace detail
 
@@ -87,6 +169,20 @@ VALUE errorClassForCode(int code) {
   }
 }
 
+namespace {
+// The value's inspect text, or the default object text when it has no inspect method
+// (a BasicObject) or its inspect fails: the message must be built whatever the value is.
+VALUE inspectForMessage(VALUE value) {
+  VALUE text = Qnil;
+  static ID inspect = rb_intern("inspect");
+  if (attempt([&] { text = rb_respond_to(value, inspect) ? rb_inspect(value) : Qnil; }) &&
+      RB_TYPE_P(text, T_STRING)) {
+    return text;
+  }
+  return protect([&] { return rb_any_to_s(value); });
+}
+}  // namespace
+
 std::string formatTypeError(const char* prefix, const char* typeText, const char* methodName,
                             int position, VALUE value) {
   std::string message;
@@ -99,7 +195,7 @@ std::string formatTypeError(const char* prefix, const char* typeText, const char
   // Copied at once: the name of an anonymous class is a String that nothing keeps.
   message += protect([&] { return std::string(rb_obj_classname(value)); });
   message += ' ';
-  VALUE inspected = protect([&] { return rb_inspect(value); });
+  VALUE inspected = inspectForMessage(value);
   const char* text = RSTRING_PTR(inspected);
   size_t size = static_cast<size_t>(RSTRING_LEN(inspected));
   if (size > 30) {

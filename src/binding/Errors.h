@@ -9,14 +9,19 @@
 
 namespace orvax {
 
-// A Ruby non-local exit (an exception, or break/throw out of a block) caught by
-// `protect` and carried through C++ frames as a C++ exception. The carried value is a
-// registered GC root for as long as any copy of the error exists.
+// A Ruby non-local exit (an exception, a break or throw out of a block, a thread being
+// killed) caught by `protect` and carried through C++ frames as a C++ exception. For an
+// exception the carried value is the exception; for any other exit it is the
+// interpreter's record of the jump, which `resumeRuby` puts back before jumping on. The
+// carried value is a registered GC root for as long as any copy of the error exists.
 class RubyError : public std::exception {
  public:
   explicit RubyError(VALUE exception, int tag = kRubyTagRaise);
   VALUE exception() const { return pin_->value; }
   int tag() const { return tag_; }
+  bool isException() const { return tag_ == kRubyTagRaise; }
+  // "throw", "break", "kill", ...: what kind of exit this is, for console lines.
+  const char* kind() const;
   const char* what() const noexcept override { return "Ruby exception"; }
 
  private:
@@ -34,6 +39,12 @@ class RubyError : public std::exception {
 namespace detail {
 [[noreturn]] void throwProtectState(int state, VALUE savedErrinfo);
 }
+
+// Sets the interpreter's error info (`$!`) to `value`, which may be the record of a jump
+// in progress (rb_set_errinfo accepts exceptions only). Never raises.
+void setErrorInfo(VALUE value);
+// Locates the interpreter's error info; called once while the extension loads.
+void locateErrorInfo();
 
 // Runs an interpreter call that may raise. A Ruby exception becomes a RubyError; a
 // C++ exception thrown by `f` passes through. `f` must hold no C++ object with a

@@ -44,6 +44,7 @@ constexpr MethodDef kGcValueMethods[] = {
 };
 
 void build() {
+  locateErrorInfo();
   if (NIL_P(swigModule)) {
     protect([] {
       swigModule = rb_define_module("SWIG");
@@ -75,12 +76,20 @@ void defineGcValue(VALUE module) {
 }
 
 VALUE defineWrappedClass(VALUE outer, const char* name, VALUE superclass, ClassRecord& record,
-                         Type type, Allocator allocator, void (*freeFunction)(void*)) {
+                         Type type, Allocator allocator, void (*freeFunction)(void*),
+                         void (*markFunction)(void*)) {
   VALUE klass = defineOnce(outer, name, superclass);
   registerWrappingClass(klass, descriptor(type)->name);
   record.klass = klass;
   record.implementationModule = Qnil;
-  attachClassRecord(descriptor(type), &record);
+  // A descriptor shared with a peer that loaded first keeps the peer's record: each
+  // extension's own descriptors carry its own records, which is how it makes its objects
+  // and how peers recognise them.
+  if (descriptor(type) == ownDescriptor(type)) {
+    attachClassRecord(descriptor(type), &record);
+  } else {
+    ownDescriptor(type)->classRecord = &record;
+  }
   protect([&] {
     if (allocator) {
       rb_define_alloc_func(klass, allocator);
@@ -88,7 +97,7 @@ VALUE defineWrappedClass(VALUE outer, const char* name, VALUE superclass, ClassR
       rb_undef_alloc_func(klass);
     }
   });
-  record.mark = nullptr;
+  record.mark = markFunction;
   record.destroy = freeFunction;
   record.trackObjects = 0;
   return klass;

@@ -116,6 +116,8 @@ ClassRecord constIteratorRecord{};
 ClassRecord iteratorRecord{};
 
 void destroyIterator(void* pointer) { delete static_cast<IteratorBase*>(pointer); }
+// The container is referred to by address from native memory.
+void markIterator(void* pointer) { rb_gc_mark(static_cast<IteratorBase*>(pointer)->container()); }
 
 template <bool Mutable>
 struct IteratorClass {
@@ -263,11 +265,12 @@ VALUE newMapKeyIterator(VALUE map) { return wrapIterator(new MapIterator<false>(
 VALUE newMapValueIterator(VALUE map) { return wrapIterator(new MapIterator<true>(map), false); }
 
 void defineIterators(VALUE module) {
-  VALUE constIterator = defineWrappedClass(module, "ConstIterator", rb_cObject, constIteratorRecord,
-                                           Type::ConstIterator, nullptr, destroyIterator);
+  VALUE constIterator =
+      defineWrappedClass(module, "ConstIterator", rb_cObject, constIteratorRecord,
+                         Type::ConstIterator, nullptr, destroyIterator, markIterator);
   defineMethods<kConstIteratorMethods>(constIterator);
   VALUE iterator = defineWrappedClass(module, "Iterator", constIterator, iteratorRecord,
-                                      Type::Iterator, nullptr, destroyIterator);
+                                      Type::Iterator, nullptr, destroyIterator, markIterator);
   defineMethods<kIteratorMethods>(iterator);
 }
 

@@ -74,6 +74,8 @@ bool runGuarded(void (*body)(void*), void* data, VALUE* out, int* tag) {
 
 void resumeRuby(VALUE exception, int tag) {
   if (tag == kRubyTagRaise) rb_exc_raise(exception);
+  // The jump's own record, taken out of `$!` while it waited.
+  setErrorInfo(exception);
   rb_jump_tag(tag);
 }
 

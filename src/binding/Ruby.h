@@ -10,6 +10,8 @@
 
 // Tag that rb_protect reports for a raised exception (as opposed to break, throw, ...).
 inline constexpr int kRubyTagRaise = 6;
+// Tag of a thread being killed (and of fatal errors).
+inline constexpr int kRubyTagFatal = 8;
 
 #ifndef ORVAX_MODULE_NAME
 #define ORVAX_MODULE_NAME ORVAX

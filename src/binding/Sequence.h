@@ -25,6 +25,9 @@ inline constexpr char kSize[] = " >::size_type";
 inline constexpr char kValue[] = " >::value_type const &";
 inline constexpr char kIterator[] = " >::iterator";
 inline constexpr char kReference[] = " > &";
+inline constexpr char kConstReference[] = " > const &";
+inline constexpr char kAllocator[] = ",std::allocator< ";
+inline constexpr char kAllocatorConstReference[] = " > > const &";
 inline constexpr char kNative[] = "std_vector_Sl_";
 inline constexpr char kUnshift[] = "_Sg__unshift";
 inline constexpr char kInsert[] = "_Sg__insert__SWIG_0";
@@ -83,6 +86,11 @@ struct Sequence {
     static constexpr const char* iterator = kVectorText<Traits::element, sequence_text::kIterator>;
     static constexpr const char* reference =
         kVectorText<Traits::element, sequence_text::kReference>;
+    static constexpr const char* constReference =
+        kVectorText<Traits::element, sequence_text::kConstReference>;
+    static constexpr const char* fullConstReference =
+        kJoined<sequence_text::kOpen, Traits::element, sequence_text::kAllocator, Traits::element,
+                sequence_text::kAllocatorConstReference>.data;
     static constexpr const char* unshift =
         kJoined<sequence_text::kNative, Traits::mangled, sequence_text::kUnshift>.data;
     static constexpr const char* insert =
@@ -171,6 +179,15 @@ struct Sequence {
     }
     return *it;
   }
+  // A whole sequence for an overload whose test it passed. nil passes that test (as a
+  // null wrapper) and is refused here as a null reference.
+  static const V& sequence(SequenceHolder<E>& holder, VALUE value, const char* typeText,
+                           const char* name, int position) {
+    convertSequence<E>(value, holder);
+    if (holder.pointer == nullptr) raiseNullReference(typeText, name, position, value);
+    return *holder.pointer;
+  }
+
   static VALUE newIterator(VALUE s, long i, bool reverse) {
     return wrapIterator(new It(s, i, reverse), true);
   }
@@ -186,8 +203,7 @@ struct Sequence {
       built.resize(n);
     } else if (argc == 1 && checkSequence<E>(argv[0])) {
       SequenceHolder<E> holder;
-      convertSequence<E>(argv[0], holder);
-      built = *holder.pointer;
+      built = sequence(holder, argv[0], Text::constReference, Text::newName, 1);
     } else if (argc == 2 && Arg<unsigned>::check(argv[0]) && Plain::check(argv[1])) {
       unsigned n = count(def, argv, 0, 1);
       auto holder = convertArg<PlainParam>(def, 1, argv[1], 2);
@@ -328,8 +344,8 @@ struct Sequence {
     bool isRange = protect([&] {
       VALUE b, e;
       if (!RTEST(rb_range_values(range, &b, &e, &exclusive))) return false;
-      first = NUM2LONG(b);
-      last = NUM2LONG(e);
+      first = readLong32(b);
+      last = readLong32(e);
       return true;
     });
     if (!isRange) raise(rb_eTypeError, "not a valid index or range");
@@ -399,8 +415,8 @@ struct Sequence {
       long start = index(def, argv, 0);
       long length = index(def, argv, 1);
       SequenceHolder<E> holder;
-      convertSequence<E>(argv[2], holder);
-      return setSlice(*v, start, length, *holder.pointer);
+      return setSlice(*v, start, length,
+                      sequence(holder, argv[2], Text::fullConstReference, "__setitem__", 4));
     }
     raiseOverloadError(argc + 1, 5, "__setitem__", prototypes(sequence_text::kSetItem));
   }

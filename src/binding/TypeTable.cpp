@@ -121,6 +121,15 @@ TypeDescriptor* descriptor(Type type) {
 }
 TypeDescriptor* ownDescriptor(Type type) { return initialTypes[static_cast<std::size_t>(type)]; }
 TypeModule& typeModule() { return module; }
+ClassRecord* ownClassRecord(const TypeDescriptor* type) {
+  if (type == nullptr) return nullptr;
+  for (std::size_t i = 0; i < kTypeCount; ++i) {
+    if (initialTypes[i] == type || resolvedTypes[i] == type) {
+      return static_cast<ClassRecord*>(initialTypes[i]->classRecord);
+    }
+  }
+  return nullptr;
+}
 
 namespace {
 

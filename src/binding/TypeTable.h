@@ -61,6 +61,9 @@ TypeDescriptor* descriptor(Type type);
 // The descriptor as this extension defines it (for its readable name and class record).
 TypeDescriptor* ownDescriptor(Type type);
 TypeModule& typeModule();
+// This extension's class record for `type` (one of its descriptors, or one a peer shares
+// with it), or null.
+ClassRecord* ownClassRecord(const TypeDescriptor* type);
 
 // Joins the ring of modules shared through "$swig_runtime_data_type_pointer4".
 void initTypeTable();

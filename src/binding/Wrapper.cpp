@@ -3,21 +3,36 @@
 #include <cstdint>
 #include <iterator>
 #include <string>
+#include <unordered_map>
 
 #include "binding/Errors.h"
 
 namespace orvax {
 namespace {
 VALUE trackingTable = Qnil;
-VALUE valueReferences = Qnil;
+
+// The value-reference table: how many native holders refer to each value. Native, so no
+// Ruby code can reach or change it, and updating it never raises (which free functions
+// rely on). Made once and never destroyed: free functions run until the very end of the
+// process. Its values are marked, and so kept in place, through a hidden root object.
+using ReferenceCounts = std::unordered_map<VALUE, long>;
+ReferenceCounts* valueReferences = nullptr;
+VALUE valueReferencesRoot = Qnil;
+
+void markValueReferences(void*) {
+  for (const auto& entry : *valueReferences) rb_gc_mark(entry.first);
+}
 
 VALUE swigModule() { return rb_const_get(rb_cObject, rb_intern("SWIG")); }
 
 ClassRecord* recordOf(TypeDescriptor* type) {
   return type ? static_cast<ClassRecord*>(type->classRecord) : nullptr;
 }
-
-void clearValueReferences(VALUE) { valueReferences = Qnil; }
+// The record this extension makes objects of `type` with: its own, else the one shared.
+ClassRecord* makingRecord(TypeDescriptor* type) {
+  ClassRecord* own = ownClassRecord(type);
+  return own ? own : recordOf(type);
+}
 
 bool isImmediateOrDynamicSymbol(VALUE value) {
   return RB_SPECIAL_CONST_P(value) || RB_FLOAT_TYPE_P(value) || RB_TYPE_P(value, T_SYMBOL);
@@ -32,15 +47,32 @@ struct KnownClass {
 KnownClass knownClasses[2 * kTypeCount];
 std::size_t knownCount = 0;
 
-// The type of the most derived registered class that `value` is an instance of.
+// The type of the most derived registered class that `value` is an instance of: among
+// this extension's pointer classes and the wrapping classes every extension in the ring
+// recorded on its own descriptors.
 const char* classTypeName(VALUE value) {
-  const KnownClass* best = nullptr;
-  for (std::size_t i = 0; i < knownCount; ++i) {
-    const KnownClass& known = knownClasses[i];
-    if (!RTEST(rb_obj_is_kind_of(value, known.klass))) continue;
-    if (best == nullptr || RTEST(rb_class_inherited_p(known.klass, best->klass))) best = &known;
-  }
-  return best ? best->typeName : nullptr;
+  VALUE bestClass = Qnil;
+  const char* bestName = nullptr;
+  auto consider = [&](VALUE klass, const char* name) {
+    if (!RTEST(rb_obj_is_kind_of(value, klass))) return;
+    if (bestName == nullptr || RTEST(rb_class_inherited_p(klass, bestClass))) {
+      bestClass = klass;
+      bestName = name;
+    }
+  };
+  for (std::size_t i = 0; i < knownCount; ++i)
+    consider(knownClasses[i].klass, knownClasses[i].typeName);
+  TypeModule* own = &typeModule();
+  TypeModule* m = own;
+  do {
+    for (std::size_t i = 0; m->initialTypes != nullptr && i < m->size; ++i) {
+      TypeDescriptor* type = m->initialTypes[i];
+      ClassRecord* record = type ? recordOf(type) : nullptr;
+      if (record && record->klass && !NIL_P(record->klass)) consider(record->klass, type->name);
+    }
+    m = m->next;
+  } while (m != nullptr && m != own);
+  return bestName;
 }
 }  // namespace
 
@@ -57,14 +89,10 @@ bool wrapperTypeName(VALUE value, std::string& name) {
   // Typed data objects belong to the interpreter or to other libraries, never wrappers;
   // their data pointers must not be taken for ours whatever tag Ruby code gives them.
   if (RTYPEDDATA_P(value)) return false;
-  if (const char* known = classTypeName(value)) {
-    name = known;
-    return true;
-  }
-  // A wrapper made by another extension of the same construction: only its tag tells.
-  VALUE tag = rb_attr_get(value, swigTypeId());
-  if (!RB_TYPE_P(tag, T_STRING)) return false;
-  name.assign(RSTRING_PTR(tag), static_cast<size_t>(RSTRING_LEN(tag)));
+  // Never by "@__swigtype__": a script can rewrite it.
+  const char* known = classTypeName(value);
+  if (known == nullptr) return false;
+  name = known;
   return true;
 }
 
@@ -77,7 +105,7 @@ VALUE wrapPointer(void* pointer, TypeDescriptor* type, int ownFlag) {
   if (pointer == nullptr) return Qnil;
   VALUE wrapper;
   FreeFunction freeFunction = nullptr;
-  if (ClassRecord* record = recordOf(type)) {
+  if (ClassRecord* record = makingRecord(type)) {
     // No class of this extension tracks its objects, so a wrapper either owns its
     // object or frees nothing.
     freeFunction = ownFlag ? record->destroy : nullptr;
@@ -111,7 +139,7 @@ int convertPointer(VALUE value, void** out, TypeDescriptor* type, int flags,
     *out = data;
     return kOk;
   }
-  ClassRecord* record = recordOf(type);
+  ClassRecord* record = makingRecord(type);
   // Most wrappers are of the class itself: that needs no walk of the ancestors.
   if (record && record->klass &&
       (RBASIC_CLASS(value) == record->klass || RTEST(rb_obj_is_kind_of(value, record->klass)))) {
@@ -135,7 +163,7 @@ int convertPointer(VALUE value, void** out, TypeDescriptor* type, int flags,
 }
 
 VALUE allocateInstance(VALUE klass, TypeDescriptor* type) {
-  ClassRecord* record = recordOf(type);
+  ClassRecord* record = makingRecord(type);
   VALUE object = rb_data_object_wrap(klass, nullptr, record ? record->mark : nullptr,
                                      record ? record->destroy : nullptr);
   rb_ivar_set(object, swigTypeId(), rb_str_new_cstr(type->name));
@@ -150,36 +178,27 @@ void keepOwnerAlive(VALUE wrapper, VALUE owner) {
 }
 
 void initValueReferences() {
-  if (!NIL_P(valueReferences)) return;
+  if (valueReferences != nullptr) return;
+  valueReferences = new ReferenceCounts();
   protect([] {
-    rb_set_end_proc(clearValueReferences, Qnil);
-    valueReferences = rb_hash_new();
-    // Identity keys: hashing a key never runs Ruby code, also inside free functions
-    // that the garbage collector runs.
-    rb_funcall(valueReferences, rb_intern("compare_by_identity"), 0);
-    rb_gc_register_address(&valueReferences);
+    // Without a class: hidden from ObjectSpace and from every Ruby method.
+    valueReferencesRoot = rb_data_object_wrap(0, valueReferences, markValueReferences, nullptr);
+    rb_gc_register_address(&valueReferencesRoot);
   });
 }
 
 void registerValue(VALUE value) {
-  if (NIL_P(valueReferences) || isImmediateOrDynamicSymbol(value)) return;
-  protect([&] {
-    VALUE count = rb_hash_aref(valueReferences, value);
-    long next = RB_INTEGER_TYPE_P(count) ? NUM2LONG(count) + 1 : 1;
-    rb_hash_aset(valueReferences, value, LONG2NUM(next));
-  });
+  if (valueReferences == nullptr || isImmediateOrDynamicSymbol(value)) return;
+  ++(*valueReferences)[value];
 }
 
-// Runs inside the collector's free functions too, so it may not raise: an identity Hash
-// never calls back into Ruby, and updating or deleting an existing key does not allocate.
+// Runs inside the collector's free functions too: erasing from the table neither
+// allocates nor calls Ruby.
 void unregisterValue(VALUE value) {
-  if (NIL_P(valueReferences) || isImmediateOrDynamicSymbol(value)) return;
-  VALUE count = rb_hash_aref(valueReferences, value);
-  if (RB_INTEGER_TYPE_P(count) && NUM2LONG(count) - 1 != 0) {
-    rb_hash_aset(valueReferences, value, LONG2NUM(NUM2LONG(count) - 1));
-  } else {
-    rb_hash_delete(valueReferences, value);
-  }
+  if (valueReferences == nullptr || isImmediateOrDynamicSymbol(value)) return;
+  auto found = valueReferences->find(value);
+  if (found == valueReferences->end()) return;
+  if (--found->second == 0) valueReferences->erase(found);
 }
 
 void initTracking(VALUE swig) {

@@ -20,8 +20,8 @@ int convertPointer(VALUE value, void** out, TypeDescriptor* type, int flags,
 // named `typeName`: for them the class, not the editable "@__swigtype__", tells the type.
 void registerWrappingClass(VALUE klass, const char* typeName);
 
-// The descriptor name of a wrapper's native type: from its class when the class is a
-// registered one, else from "@__swigtype__". False for values that cannot be wrappers.
+// The descriptor name of a wrapper's native type, from its class: one of this extension's
+// or one that a peer extension in the ring recorded. False for any other value.
 bool wrapperTypeName(VALUE value, std::string& name);
 
 VALUE allocateInstance(VALUE klass, TypeDescriptor* type);

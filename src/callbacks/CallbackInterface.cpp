@@ -83,14 +83,22 @@ constexpr MethodDef kModuleFunctions[] = {
 
 void destroyCallbackObject(void* pointer) { delete static_cast<INativeToRuby*>(pointer); }
 
+// The director refers to its Ruby object by address: marking it from here keeps it where
+// the director expects it when the collector compacts.
+void markCallbackObject(void* pointer) {
+  if (Director* director = asDirector(static_cast<INativeToRuby*>(pointer))) {
+    rb_gc_mark(director->self());
+  }
+}
+
 }  // namespace
 
 void defineDisown(VALUE module) { defineMethods<kModuleFunctions>(module, true); }
 
 void defineCallbackInterface(VALUE module) {
-  VALUE klass =
-      defineWrappedClass(module, "INativeToRuby", rb_cObject, callbackRecord, Type::INativeToRuby,
-                         allocateFor<Type::INativeToRuby>, destroyCallbackObject);
+  VALUE klass = defineWrappedClass(module, "INativeToRuby", rb_cObject, callbackRecord,
+                                   Type::INativeToRuby, allocateFor<Type::INativeToRuby>,
+                                   destroyCallbackObject, markCallbackObject);
   defineMethods<kMethods>(klass);
 }
 

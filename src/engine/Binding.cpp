@@ -16,9 +16,6 @@ namespace {
 Slot defaultSlots[kSlotCount];
 Slot* current = defaultSlots;
 MyNativeClass* facade = nullptr;
-// Per thread: Ruby threads can each be inside an engine call, and their calls need not
-// end in the order they began; a script's exception belongs to its own thread's call.
-thread_local EngineCall* innermostCall = nullptr;
 
 std::string describe(VALUE exception) {
   std::string text;
@@ -49,13 +46,16 @@ R serveOrThrow(const char* name, const R& neutral, F& body) {
   try {
     return body(*facade);
   } catch (const RubyError& error) {
-    // A throw or break cannot cross the engine either.
-    RubyError kept = keepable(error, std::string("engine callback ") + name);
+    // A throw, break or kill cannot cross the engine either: it waits with the facade
+    // call like an exception, and resumes with its own kind.
     if (EngineCall* call = EngineCall::innermost()) {
-      call->keep(kept);
-    } else {
+      call->keep(error);
+    } else if (error.isException()) {
       platform::consoleLine(std::string("engine callback ") + name +
-                            " raised: " + describe(kept.exception()));
+                            " raised: " + describe(error.exception()));
+    } else {
+      platform::consoleLine(std::string("engine callback ") + name + " left by " + error.kind() +
+                            ": dropped");
     }
   } catch (const std::exception& error) {
     platform::consoleLine(std::string("engine callback ") + name + " failed: " + error.what());
@@ -174,11 +174,6 @@ const bool defaultTableReady = prepareDefaultTable();
 
 void doNothing() {}
 
-RubyError keepable(const RubyError& error, const std::string& where) {
-  if (error.tag() == kRubyTagRaise) return error;
-  return RubyError(newException(rb_eRuntimeError, "non-local exit from " + where));
-}
-
 Slot* currentTable() { return current; }
 Slot* defaultTable() { return defaultSlots; }
 MyNativeClass* currentFacade() { return facade; }
@@ -230,17 +225,73 @@ void forgetFacade(MyNativeClass* released) {
   if (facade == released) facade = nullptr;
 }
 
-EngineCall::EngineCall() : outer_(innermostCall) { innermostCall = this; }
+// Per fiber (and so per thread): Ruby threads and fibers can each be inside an engine
+// call, their calls need not end in the order they began, and a script's exception
+// belongs to its own fiber's call. A fiber's chain is held in a fiber-local variable;
+// it names its fiber (and keeps it) so that a chain a script copies elsewhere is ignored.
+struct EngineCall::Chain {
+  VALUE fiber;
+  EngineCall* innermost;
+};
+
+namespace {
+void markChain(void* data) { rb_gc_mark(static_cast<EngineCall::Chain*>(data)->fiber); }
+void freeChain(void* data) { delete static_cast<EngineCall::Chain*>(data); }
+std::size_t chainSize(const void*) { return sizeof(EngineCall::Chain); }
+// Filled field by field: the function block has more members in newer interpreters.
+rb_data_type_t makeChainType() {
+  rb_data_type_t type{};
+  type.wrap_struct_name = "orvax_engine_calls";
+  type.function.dmark = markChain;
+  type.function.dfree = freeChain;
+  type.function.dsize = chainSize;
+  return type;
+}
+const rb_data_type_t chainType = makeChainType();
+
+ID chainKey() {
+  static ID key = rb_intern("__orvax_engine_calls__");
+  return key;
+}
+
+// The running fiber's chain object, made when `create`; Qnil when there is none.
+VALUE chainOfRunningFiber(bool create) {
+  VALUE fiber = rb_fiber_current();
+  VALUE thread = rb_thread_current();
+  VALUE object = rb_thread_local_aref(thread, chainKey());
+  if (rb_typeddata_is_kind_of(object, &chainType) &&
+      static_cast<EngineCall::Chain*>(RTYPEDDATA_DATA(object))->fiber == fiber) {
+    return object;
+  }
+  if (!create) return Qnil;
+  auto* chain = new EngineCall::Chain{fiber, nullptr};
+  object = rb_data_typed_object_wrap(rb_cObject, chain, &chainType);
+  rb_thread_local_aset(thread, chainKey(), object);
+  return object;
+}
+}  // namespace
+
+EngineCall::EngineCall()
+    : chainObject_(protect([] { return chainOfRunningFiber(true); })),
+      chain_(static_cast<Chain*>(RTYPEDDATA_DATA(chainObject_))),
+      outer_(chain_->innermost) {
+  chain_->innermost = this;
+}
 EngineCall::~EngineCall() {
-  // Calls end innermost first, except when fibers interleave them: a fiber suspended in
-  // a callback can outlive the call that resumed it. Unlink this one wherever it is.
-  for (EngineCall** link = &innermostCall; *link != nullptr; link = &(*link)->outer_) {
+  // Calls of one fiber end innermost first, as its stack unwinds; unlink this one
+  // wherever it is all the same.
+  for (EngineCall** link = &chain_->innermost; *link != nullptr; link = &(*link)->outer_) {
     if (*link == this) {
       *link = outer_;
       break;
     }
   }
+  RB_GC_GUARD(chainObject_);
 }
-EngineCall* EngineCall::innermost() { return innermostCall; }
+EngineCall* EngineCall::innermost() {
+  VALUE object = Qnil;
+  if (!attempt([&] { object = chainOfRunningFiber(false); }) || NIL_P(object)) return nullptr;
+  return static_cast<Chain*>(RTYPEDDATA_DATA(object))->innermost;
+}
 
 }  // namespace orvax::engine

@@ -33,12 +33,13 @@ void forgetFacade(MyNativeClass* facade);
 
 void doNothing();
 
-// Exceptions a script raised during engine calls, waiting to be raised: the first one
-// is kept, later ones are dropped.
+// Exits a script took during engine calls (exceptions, throws, breaks, kills), waiting
+// to be resumed: the first one is kept, later ones are dropped, except that a kill
+// replaces anything else (a killed thread must die).
 class DeferredErrors {
  public:
   void keep(const RubyError& error) {
-    if (!pending_) pending_ = error;
+    if (!pending_ || (isKill(error) && !isKill(*pending_))) pending_ = error;
   }
   // Moves the kept exception, if any, to `later`.
   void handOverTo(DeferredErrors& later) {
@@ -54,11 +55,12 @@ class DeferredErrors {
   }
 
  private:
+  static bool isKill(const RubyError& error) { return error.tag() == kRubyTagFatal; }
   std::optional<RubyError> pending_;
 };
 
-// An engine call in progress. A Ruby exception raised by a script during a callback of
-// this call is kept here and raised once the engine has returned. A sequence of calls
+// An engine call in progress. A Ruby exception or other exit a script took during a
+// callback of this call is kept here and resumed once the engine has returned. A sequence of calls
 // that must all run first (loading, releasing) passes its own DeferredErrors instead.
 class EngineCall {
  public:
@@ -67,18 +69,21 @@ class EngineCall {
   EngineCall(const EngineCall&) = delete;
   EngineCall& operator=(const EngineCall&) = delete;
   void finish() { pending_.finish(); }
+  // The innermost call in progress on the running fiber, or null.
   static EngineCall* innermost();
   void keep(const RubyError& error) { pending_.keep(error); }
   void handOverTo(DeferredErrors& later) { pending_.handOverTo(later); }
 
+  struct Chain;
+
  private:
+  // The calls of one fiber, innermost first. Kept by the fiber itself, so a fiber that
+  // is abandoned inside a call takes its records with it when it is collected.
+  VALUE chainObject_;
+  Chain* chain_;
   EngineCall* outer_;
   DeferredErrors pending_;
 };
-
-// A break or throw cannot wait for later: the interpreter keeps its target only until
-// other Ruby code runs. One that must be kept becomes an ordinary error naming `where`.
-RubyError keepable(const RubyError& error, const std::string& where);
 
 namespace detail {
 template <int K, class... A>

@@ -20,7 +20,7 @@ void tell(MyNativeClass& facade, const char* message, engine::DeferredErrors& la
   try {
     facade.mNativeToRuby->RubyMessageBox(message);
   } catch (const RubyError& error) {
-    later.keep(engine::keepable(error, "RubyMessageBox"));
+    later.keep(error);
   }
 }
 

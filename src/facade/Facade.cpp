@@ -261,6 +261,14 @@ void releaseFacade(void* pointer) {
   delete facade;
 }
 
+// The callback object's Ruby object owns the director the facade calls: keep it alive.
+void markFacade(void* pointer) {
+  auto* facade = static_cast<MyNativeClass*>(pointer);
+  if (Director* director = facade->mNativeToRuby ? asDirector(facade->mNativeToRuby) : nullptr) {
+    rb_gc_mark(director->self());
+  }
+}
+
 }  // namespace
 }  // namespace orvax::facade
 
@@ -268,7 +276,7 @@ namespace orvax {
 void defineFacade(VALUE module) {
   VALUE klass = defineWrappedClass(module, "MyNativeClass", rb_cObject, facade::facadeRecord,
                                    Type::MyNativeClass, allocateFor<Type::MyNativeClass>,
-                                   facade::releaseFacade);
+                                   facade::releaseFacade, facade::markFacade);
   defineMethods<facade::kMethods>(klass);
 }
 }  // namespace orvax

@@ -17,11 +17,16 @@ using nlohmann::json;
 using namespace orvax::engine;
 using orvax::WideString;
 
-#define ENGINE_EXPORT extern "C" __attribute__((visibility("default")))
+#ifdef _WIN32
+#define ENGINE_VISIBLE __declspec(dllexport)
+#else
+#define ENGINE_VISIBLE __attribute__((visibility("default")))
+#endif
+#define ENGINE_EXPORT extern "C" ENGINE_VISIBLE
 
 // The braces make this a definition, not a declaration of a table defined elsewhere.
 extern "C" {
-__attribute__((visibility("default"))) Slot myEntryPoint[kSlotCount];
+ENGINE_VISIBLE Slot myEntryPoint[kSlotCount];
 }
 
 namespace {
@@ -132,9 +137,16 @@ R convert(const json& value) {
   }
 }
 
+#ifdef ORVAX_ENGINE_DEPENDS
+extern "C" __declspec(dllimport) int orvax_helper_accepts(void);
+#endif
+
 json defaultAnswer(int slot) {
 #ifdef ORVAX_ENGINE_REFUSES
   if (slot == kInitEngine) return false;
+#endif
+#ifdef ORVAX_ENGINE_DEPENDS
+  if (slot == kInitEngine) return orvax_helper_accepts() != 0;
 #endif
   if (slot == kInitEngine) return true;
   return nullptr;

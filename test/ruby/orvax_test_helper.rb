@@ -7,6 +7,22 @@ require 'ORVAX'
 require 'minitest/autorun'
 
 module OrvaxTest
+  # Whole-suite collector runs (make test-gc): a compaction before every test, or the
+  # collector stressed throughout every test.
+  module WholeSuiteGc
+    def before_setup
+      GC.compact if ENV['ORVAX_GC_COMPACT'] && GC.respond_to?(:compact)
+      GC.stress = true if ENV['ORVAX_GC_STRESS_ALL']
+      super
+    end
+
+    def after_teardown
+      super
+      GC.stress = false if ENV['ORVAX_GC_STRESS_ALL']
+    end
+  end
+  Minitest::Test.send(:include, WholeSuiteGc)
+
   # Include in a test class to run its tests under GC.stress in the stress run.
   module GcStress
     def setup

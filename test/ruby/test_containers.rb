@@ -51,6 +51,20 @@ class TestSequenceShared < Minitest::Test
     assert_equal [c.make.call.map(&c.key), [c.key.call(first)] * 2], seen(c, filled(c), c.klass.new(2, first))
   end
 
+  # nil passes the overload test for a whole sequence (a null wrapper) and is refused as
+  # a null reference, also by a second initialize and on an allocated container.
+  each_class('nil_for_a_whole_sequence') do |c|
+    e = c.element
+    name = c.klass.name.split('::').last
+    refusals = [[-> { c.klass.new(nil) }, "std::vector< #{e} > const &", "#{name}.new", 1],
+                [-> { filled(c).send(:initialize, nil) }, "std::vector< #{e} > const &", "#{name}.new", 1],
+                [-> { c.klass.allocate.send(:initialize, nil) }, "std::vector< #{e} > const &", "#{name}.new", 1],
+                [-> { filled(c)[1, 2] = nil }, "std::vector< #{e},std::allocator< #{e} > > const &", '__setitem__', 4]]
+    refusals.each do |call, type, method, position|
+      assert_equal OrvaxTest.null_message(type, method, position), assert_raises(ArgumentError, &call).message
+    end
+  end
+
   each_class('initialize_overload_message') do |c|
     name = c.klass.name.split('::').last
     e = c.element
@@ -74,6 +88,12 @@ class TestSequenceShared < Minitest::Test
                       v[1...3], v[1...1], v[3..4], v[2..0], v.slice(-3, 2), v.slice(1, 0))
     assert_equal c.klass, v[0, 1].class
     ['a', 1.5].each { |i| assert_equal 'not a valid index or range', assert_raises(TypeError) { v[i] }.message }
+    # Range bounds convert as the 32-bit long of the extension's platform, on every platform.
+    assert_equal [all[1..-1], nil, all[0..1]], seen(c, v[1..2**31 - 1], v[-2**31..0], v[0..1.5])
+    [[0..2**31, 'bignum too big to convert into `long\''], [-2**40..0, 'bignum too big to convert into `long\''],
+     [0..1e10, 'float 1e+10 out of range of integer']].each do |range, message|
+      assert_equal message, assert_raises(RangeError) { v[range] }.message
+    end
     assert_equal all, keys(c, v), 'reading changes nothing'
   end
 

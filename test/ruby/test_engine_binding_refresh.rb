@@ -38,6 +38,7 @@ class TestEngineBindingRefresh < Minitest::Test
   # Libraries of the engine's name from two places, loaded and unloaded behind the
   # extension's back: each call reaches the one loaded then, or none.
   def test_a_library_unloaded_and_another_of_the_same_name_loaded_from_elsewhere
+    skip 'hangs under wine with the Windows Ruby (unloading behind the extension\'s back): open' if EngineSupport::WINDOWS
     lines = run_scenario('scripted', <<~'RUBY')
       require 'tmpdir'
       require 'fileutils'

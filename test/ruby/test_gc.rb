@@ -34,6 +34,39 @@ class TestGc < Minitest::Test
     assert_equal Array.new(5) { |i| [i, :RubyMessageBox, "m#{i}"] }, LOG
   end
 
+  # Callback objects that no facade holds yet, moved by a compaction that moves every
+  # object it can: their directors still reach them, also through facades made after.
+  def test_callback_objects_stay_where_their_directors_expect_them
+    skip 'no compaction here' unless GC.respond_to?(:verify_compaction_references) && !ENV['ORVAX_GC_STRESS']
+    objects = Array.new(50) { |i| Logging.new(i) }
+    GC.verify_compaction_references(toward: :empty, double_heap: true)
+    objects.each_with_index { |object, i| ORVAX::MyNativeClass.new(object).updateView }
+    assert_equal Array.new(50) { |i| [i, :updateView] }, LOG
+  end
+
+  # What native holders refer to is out of reach of scripts: freezing or emptying every
+  # Hash that mentions a container changes nothing for its iterators' release.
+  def test_value_references_are_out_of_reach_of_scripts
+    skip 'runs in a child interpreter' if ENV['ORVAX_GC_STRESS']
+    out, err, status = OrvaxTest.run_ruby(<<~'RUBY')
+      $LOAD_PATH.unshift(ENV['ORVAX_LIB'])
+      require 'ORVAX'
+      vector = ORVAX::IntVector.new([1, 2])
+      iterators = Array.new(3) { vector.begin }
+      ObjectSpace.each_object(Hash) do |hash|
+        next unless hash.compare_by_identity? && hash.key?(vector)
+
+        hash.clear
+        hash.freeze
+        puts 'reached'
+      end
+      iterators.clear
+      3.times { GC.start(full_mark: true, immediate_sweep: true) }
+      puts vector.to_a.inspect
+    RUBY
+    assert_equal ["[1, 2]\n", '', true], [out, err, status.success?]
+  end
+
   # Facades that go away, also right after being the one that refreshed the binding.
   def test_collecting_facades
     10.times do |i|

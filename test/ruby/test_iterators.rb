@@ -88,6 +88,18 @@ class TestIterators < Minitest::Test
     assert_raises(ArgumentError) { a.begin == a.dup.begin }
   end
 
+  # Values without a working inspect are named by the default object text.
+  def test_argument_error_for_values_without_inspect
+    lying = Object.new
+    def lying.inspect
+      raise 'no inspect'
+    end
+    [BasicObject.new, lying].each do |value|
+      error = assert_raises(TypeError) { vec(1).begin == value }
+      assert_match(/, but got (Basic)?Object #<(Basic)?Object:0x/, error.message)
+    end
+  end
+
   def test_erase_and_insert_with_iterators
     v = vec(1, 2, 3, 4)
     assert_equal [3, [1, 3, 4], 4, [4], 0, nil, [0, 4, 5, 5]],

@@ -2,6 +2,7 @@
 # classes, the tracking table and the type descriptors.
 require 'orvax_test_helper'
 require 'json'
+require_relative 'engine_support/scenario'
 
 class TestTwin < Minitest::Test
   def self.facts
@@ -60,5 +61,42 @@ class TestTwin < Minitest::Test
     assert_match(/\AExpected argument 0 of type MyNativeClass \*, but got ORVAX::MyNativeClass /, deleted[1])
     assert_match(/\AExpected argument 0 of type INativeToRuby &, but got ORVAXTWIN::MyNativeClass /, wrong_first[1])
     assert_equal ['NameError', 'accessing abstract class or protected constructor'], abstract
+  end
+
+  include EngineSupport::Scenario
+
+  # A collected facade of the first extension stops being the current one although the
+  # twin's free function is the one recorded for the shared type last; and a peer's
+  # wrapper is typed by its class, not by a tag a script rewrote.
+  def test_first_extension_facade_and_retagged_peer_wrappers_with_the_twin_loaded
+    lines = run_scenario('scripted', <<~'RUBY')
+      $LOAD_PATH.unshift(ENV.fetch('ORVAX_TWIN_LIB'))
+      require 'ORVAXTWIN'
+      facade.LoadQPEDll(false, 2400, 24, 1)
+      seen = ObjectSpace::WeakMap.new
+      make_current = lambda do
+        current = facade
+        current.getNumberofEntity
+        seen[current] = true
+        nil
+      end
+      5.times do
+        make_current.call
+        3.times { GC.start(full_mark: true, immediate_sweep: true) }
+        break if seen.keys.empty?
+      end
+      show 'collected', seen.keys.empty?
+      show 'planes', engine.fire(92)
+      retagged = ORVAXTWIN::IntVector.new([1, 2])
+      retagged.instance_variable_set(:@__swigtype__, '_p_ClippingBox')
+      begin
+        ORVAX::ClippingBoxVector.new.push(retagged)
+      rescue TypeError => e
+        show 'refused', e.message[/but got \S+/]
+      end
+    RUBY
+    collected = lines.include?('collected: true')
+    skip 'the facade stayed reachable from the stack' unless collected
+    assert_equal ['planes: []', 'refused: "but got ORVAXTWIN::IntVector"'], lines.last(2)
   end
 end

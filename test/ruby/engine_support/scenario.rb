@@ -10,20 +10,22 @@ module EngineSupport
     CHILD = File.expand_path('child.rb', __dir__)
 
     # Runs `code` after the child prelude against stage `stage_name`; answers its standard
-    # output as lines. A failing scenario fails the test with its error output.
-    def run_scenario(stage_name, code)
+    # output as lines (raw: its bytes as written). A failing scenario fails the test with
+    # its error output.
+    def run_scenario(stage_name, code, raw: false)
       stage = EngineSupport.stage(stage_name)
       skip "stage #{stage_name} is not built" unless File.exist?(File.join(stage, 'lib', 'ORVAX.so'))
       script = "require #{CHILD.dump}\n#{code}"
       out, err, status = Open3.capture3({ 'ORVAX_STAGE' => stage }, RbConfig.ruby, '-W0',
-                                        '-e', script)
+                                        '-e', script, binmode: raw)
       assert status.success?, "scenario failed (#{status}):\n#{out}\n#{err}"
-      out.lines(chomp: true)
+      raw ? out : out.lines(chomp: true)
     end
 
-    # The two console lines of a first load from `stage_name`: directory and library path.
+    # The two console lines of a first load from `stage_name`: directory and library path,
+    # as the system names the extension's own file.
     def path_lines(stage_name)
-      directory = EngineSupport.stage(stage_name) + '/'
+      directory = EngineSupport.system_path(EngineSupport.stage(stage_name)) + (EngineSupport::WINDOWS ? '\\' : '/')
       [directory, directory + 'BrikolanHook.dll']
     end
 

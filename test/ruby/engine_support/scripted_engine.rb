@@ -6,6 +6,7 @@ require 'rbconfig'
 
 module EngineSupport
   BUILD_DIR = ENV.fetch('ORVAX_BUILD_DIR') { File.expand_path('../../../build', __dir__) }
+  WINDOWS = Gem.win_platform?
 
   def self.stage(name)
     File.join(BUILD_DIR, 'stages', name)
@@ -14,12 +15,41 @@ module EngineSupport
     File.join(stage(name), 'BrikolanHook.dll')
   end
 
-  class ScriptedEngine
-    RTLD_NOLOAD = 4 # glibc; opens only what is already loaded
+  # A path as the system writes it: absolute, with backslashes on Windows.
+  def self.system_path(path)
+    WINDOWS ? File.expand_path(path).tr('/', '\\') : path
+  end
 
+  # Finds libraries that are already loaded, without loading them.
+  module Loaded
+    if WINDOWS
+      KERNEL = Fiddle::Handle.new('kernel32.dll')
+      GET_MODULE_HANDLE = Fiddle::Function.new(KERNEL['GetModuleHandleW'], [Fiddle::TYPE_VOIDP], Fiddle::TYPE_VOIDP)
+
+      # Opening a library that is loaded only counts one more user of it.
+      def self.open(path)
+        path = EngineSupport.system_path(path)
+        return nil if GET_MODULE_HANDLE.call("#{path}\0".encode('UTF-16LE')).to_i.zero?
+
+        Fiddle::Handle.new(path)
+      end
+    else
+      RTLD_NOLOAD = 4 # glibc; opens only what is already loaded
+
+      # A failed no-load open sets no error text, so Fiddle may hand out a null handle.
+      def self.open(path)
+        handle = Fiddle::Handle.new(path, Fiddle::RTLD_LAZY | RTLD_NOLOAD)
+        handle.to_i.zero? ? nil : handle
+      rescue Fiddle::DLError
+        nil
+      end
+    end
+  end
+
+  class ScriptedEngine
     # The engine at `path` when something already loaded it, else nil. Never loads it.
     def self.attach(path)
-      handle = open_loaded(path)
+      handle = Loaded.open(path)
       handle && new(handle)
     end
 
@@ -43,17 +73,9 @@ module EngineSupport
     end
 
     def self.loaded?(path)
-      handle = open_loaded(path)
+      handle = Loaded.open(path)
       handle&.close
       !handle.nil?
-    end
-
-    # A failed no-load open sets no error text, so Fiddle may hand out a null handle.
-    def self.open_loaded(path)
-      handle = Fiddle::Handle.new(path, Fiddle::RTLD_LAZY | RTLD_NOLOAD)
-      handle.to_i.zero? ? nil : handle
-    rescue Fiddle::DLError
-      nil
     end
 
     def initialize(handle)

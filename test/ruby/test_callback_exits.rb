@@ -1,0 +1,98 @@
+# Non-local exits (throw, break, Thread#kill) out of the engine's callbacks: the engine
+# finishes its slot, the facade call that entered it resumes the exit with its own kind,
+# and `$!` reads afterwards what it read before the callback.
+require_relative 'engine_support/in_process'
+
+class TestCallbackExits < Minitest::Test
+  include EngineSupport::InProcess
+
+  class Exiting < OrvaxTest::RecordingCallbacks
+    attr_accessor :on_view
+
+    def updateView
+      record(:updateView)
+      on_view.call
+    end
+
+    def RubyMessageBox(message)
+      record(:RubyMessageBox, message)
+      raise IOError, "no box for #{message}"
+    end
+  end
+
+  def setup
+    super
+    @callbacks = Exiting.new
+    @facade = ORVAX::MyNativeClass.new(@callbacks)
+    bind(@facade)
+  end
+
+  def finished_slot(slot, arg)
+    [[slot, [arg]], [slot, :after_callback, 83, nil]]
+  end
+
+  def test_throw_reaches_its_catch_after_the_engine_finished_its_slot
+    callbacks.on_view = -> { throw :out, :thrown }
+    engine.script(6, 83)
+    assert_equal :thrown, catch(:out) { facade.setPointSize(1) }
+    assert_equal finished_slot(6, 1), engine.calls
+    assert_nil $!
+  end
+
+  def run_facade_call
+    callbacks.on_view = proc { yield }
+    facade.setPointSize(2)
+    :not_left
+  end
+
+  def test_break_leaves_its_block
+    engine.script(6, 83)
+    assert_equal :broken, run_facade_call { break :broken }
+    assert_equal finished_slot(6, 2), engine.calls
+  end
+
+  def test_kill_kills_the_thread_sleeping_in_a_callback
+    asleep = Queue.new
+    ran_on = []
+    callbacks.on_view = -> { asleep << true; sleep }
+    engine.script(6, 83)
+    thread = Thread.new do
+      begin
+        facade.setPointSize(3)
+        ran_on << :after_call
+      rescue Exception => e # rubocop:disable Lint/RescueException
+        ran_on << e.class
+      end
+    end
+    asleep.pop
+    thread.kill.join
+    assert_equal [false, []], [thread.status, ran_on]
+    assert_equal finished_slot(6, 3), engine.calls
+  end
+
+  # With no facade call in progress the exit is dropped; afterwards `$!` is readable and
+  # the next script exception is raised by its facade call as usual.
+  def test_exit_with_no_facade_call_is_dropped_with_one_line
+    callbacks.on_view = -> { throw :out }
+    out, = capture_subprocess_io { assert_nil(catch(:out) { engine.fire(83) }) }
+    assert_equal "engine callback updateView left by throw: dropped\n", out
+    assert_nil $!
+    engine.script(6, 86, 'next')
+    assert_equal 'no box for next', assert_raises(IOError) { facade.setPointSize(4) }.message
+    assert_equal [[6, [4]], [6, :after_callback, 86, nil]], engine.calls
+  end
+
+  def test_error_info_is_the_one_from_before_the_callback
+    callbacks.on_view = -> { throw :out }
+    engine.script(6, 83)
+    begin
+      raise ArgumentError, 'outer'
+    rescue ArgumentError => outer
+      catch(:out) { facade.setPointSize(5) }
+      assert_same outer, $!
+      out, = capture_subprocess_io { catch(:out) { engine.fire(83) } }
+      assert_match(/dropped/, out)
+      assert_same outer, $!
+    end
+  end
+end
