@@ -41,25 +41,15 @@ struct RubyValue {
 // Native types that wrapper objects carry, and their descriptors.
 template <class T>
 struct WrappedType;
-#define ORVAX_WRAPPED(T, id)               \
-  template <>                              \
-  struct WrappedType<T> {                  \
-    static constexpr Type type = Type::id; \
+#define ORVAX_NOT_WRAPPED(...)
+#define ORVAX_WRAPPED(id, mangled, readable, native) \
+  template <>                                        \
+  struct WrappedType<native> {                       \
+    static constexpr Type type = Type::id;           \
   };
-ORVAX_WRAPPED(MyNativeClass, MyNativeClass)
-ORVAX_WRAPPED(INativeToRuby, INativeToRuby)
-ORVAX_WRAPPED(ClippingBox, ClippingBox)
-ORVAX_WRAPPED(SectionPlane, SectionPlane)
-ORVAX_WRAPPED(WideString, WideString)
-ORVAX_WRAPPED(StringMap, StringStringMap)
-ORVAX_WRAPPED(std::vector<int>, IntVector)
-ORVAX_WRAPPED(std::vector<double>, DoubleVector)
-ORVAX_WRAPPED(std::vector<bool>, BoolVector)
-ORVAX_WRAPPED(std::vector<float>, FloatVector)
-ORVAX_WRAPPED(std::vector<std::string>, StringVector)
-ORVAX_WRAPPED(std::vector<ClippingBox>, ClippingBoxVector)
-ORVAX_WRAPPED(std::vector<SectionPlane>, SectionPlaneVector)
+ORVAX_TYPE_LIST(ORVAX_NOT_WRAPPED, ORVAX_WRAPPED)
 #undef ORVAX_WRAPPED
+#undef ORVAX_NOT_WRAPPED
 
 template <class T>
 TypeDescriptor* descriptorOf() {
@@ -551,6 +541,11 @@ VALUE frozenArray(VALUE array);
 template <class R, class Enable = void>
 struct ToRuby {
   static VALUE convert(const R& v) { return Scalar<R>::toRuby(v); }
+};
+// A body that builds its Ruby result itself.
+template <>
+struct ToRuby<RubyValue> {
+  static VALUE convert(const RubyValue& v) { return v.value; }
 };
 template <>
 struct ToRuby<std::string> {

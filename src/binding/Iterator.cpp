@@ -229,18 +229,18 @@ constexpr MethodDef kConstIteratorMethods[] = {
     MethodDef{"dup", 0, CI::dup},
     MethodDef{"inspect", 0, CI::inspect},
     MethodDef{"to_s", 0, CI::toS},
-    MethodDef{"next", -1, CI::step<1>, texts("size_t"), -1, 0, "ConstIterator.next"},
-    MethodDef{"previous", -1, CI::step<-1>, texts("size_t"), -1, 0, "ConstIterator.previous"},
+    MethodDef{"next", -1, CI::step<1>, texts("size_t"), "ConstIterator.next"},
+    MethodDef{"previous", -1, CI::step<-1>, texts("size_t"), "ConstIterator.previous"},
     MethodDef{"==", 1, CI::equal, texts("swig::ConstIterator const &")},
     MethodDef{"+", 1, CI::plus, texts("ptrdiff_t")},
     MethodDef{"-", -1, CI::minus, texts("ptrdiff_t")},
 };
 
 constexpr MethodDef kIteratorMethods[] = {
-    MethodDef{"value=", 1, MI::setValue, texts("VALUE const &"), -1, 0, "setValue"},
+    MethodDef{"value=", 1, MI::setValue, texts("VALUE const &"), "setValue"},
     MethodDef{"dup", 0, MI::dup},
-    MethodDef{"next", -1, MI::step<1>, texts("size_t"), -1, 0, "Iterator.next"},
-    MethodDef{"previous", -1, MI::step<-1>, texts("size_t"), -1, 0, "Iterator.previous"},
+    MethodDef{"next", -1, MI::step<1>, texts("size_t"), "Iterator.next"},
+    MethodDef{"previous", -1, MI::step<-1>, texts("size_t"), "Iterator.previous"},
     MethodDef{"inspect", 0, MI::inspect},
     MethodDef{"to_s", 0, MI::toS},
     MethodDef{"==", 1, MI::equal, texts("swig::Iterator const &")},

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <tuple>
+#include <type_traits>
 #include <utility>
 
 #include "binding/Convert.h"
@@ -23,10 +24,7 @@ struct MethodDef {
   int arity;         // exact argument count, or -1 when the implementation checks it
   MethodImpl impl;
   std::array<const char*, kMaxParams> texts{};  // parameter type texts, in Ruby order
-  int slot = -1;                                // engine slot, for forwarding rows
-  unsigned flags = 0;
-  const char* messageName = nullptr;  // name in argument errors, when not `name`
-  const void* extra = nullptr;        // row-specific data for the implementation
+  const char* messageName = nullptr;            // name in argument errors, when not `name`
 
   constexpr const char* nameInMessages() const { return messageName ? messageName : name; }
 };
@@ -133,6 +131,103 @@ decltype(auto) applyArgs(F&& fn, Tuple& holders) {
 template <class R>
 VALUE resultToRuby(const R& value) {
   return ToRuby<R>::convert(value);
+}
+
+// Calls `fn` with the converted holders and converts its result (nil for void): the one
+// path from converted arguments to a Ruby result.
+template <class... P, class F, class Tuple>
+VALUE callConverted(F&& fn, Tuple& holders) {
+  using R = decltype(applyArgs<P...>(std::forward<F>(fn), holders));
+  if constexpr (std::is_void_v<R>) {
+    applyArgs<P...>(std::forward<F>(fn), holders);
+    return Qnil;
+  } else {
+    return resultToRuby(applyArgs<P...>(std::forward<F>(fn), holders));
+  }
+}
+
+// ---- rows whose body is a plain function -----------------------------------------------
+
+// What a body that needs the Ruby side of its call takes as its first parameter: the row,
+// the Ruby receiver and the Ruby arguments (already counted and converted once).
+struct Call {
+  const MethodDef& def;
+  VALUE self;
+  VALUE* argv;
+};
+
+// A body `R body(Object&, A...)`, or `R body(const Call&, Object&, A...)`: the receiver
+// converts first (position 1) through `Self::from(def, self)`, which gives an Object&;
+// then the arguments (positions 2...), then the body runs and its result converts. Its
+// arity is the count of A.
+template <class Self, class Body>
+struct BodyMethod;
+template <class Self, class Object, class R, class... A>
+struct BodyMethod<Self, R (*)(const Call&, Object&, A...)> {
+  static constexpr int arity = sizeof...(A);
+  template <auto Body>
+  static VALUE run(const MethodDef& def, int, VALUE* argv, VALUE self) {
+    Object& object = Self::from(def, self);
+    auto holders = convertArgs<A...>(def, argv);
+    Call call{def, self, argv};
+    return callConverted<A...>(
+        [&](auto&&... args) { return Body(call, object, std::forward<decltype(args)>(args)...); },
+        holders);
+  }
+};
+// A body without the call: the same, with the call left out when it runs.
+template <class Self, class Object, class R, class... A>
+struct BodyMethod<Self, R (*)(Object&, A...)> {
+  using WithCall = BodyMethod<Self, R (*)(const Call&, Object&, A...)>;
+  static constexpr int arity = WithCall::arity;
+  template <auto Body>
+  static R ignoringCall(const Call&, Object& object, A... args) {
+    return Body(object, std::forward<A>(args)...);
+  }
+  template <auto Body>
+  static VALUE run(const MethodDef& def, int argc, VALUE* argv, VALUE self) {
+    return WithCall::template run<&ignoringCall<Body>>(def, argc, argv, self);
+  }
+};
+
+// A row whose body is the plain function `Body`; its arity comes from the signature, and
+// it takes exactly one type text per argument.
+template <class Self, auto Body, class... Texts>
+constexpr MethodDef bodyRow(const char* name, Texts... typeTexts) {
+  using Row = BodyMethod<Self, std::decay_t<decltype(Body)>>;
+  static_assert(sizeof...(Texts) == Row::arity, "one type text per argument");
+  return MethodDef{name, Row::arity, &Row::template run<Body>, texts(typeTexts...)};
+}
+
+// The row under another name in argument errors.
+constexpr MethodDef named(MethodDef row, const char* messageName) {
+  row.messageName = messageName;
+  return row;
+}
+
+// `initialize` with the body `void body(const Call&, A...)`: there is no native receiver
+// yet, so the arguments start at position 1 and errors name the class.
+template <class Body>
+struct ConstructorMethod;
+template <class... A>
+struct ConstructorMethod<void (*)(const Call&, A...)> {
+  static constexpr int arity = sizeof...(A);
+  template <auto Body>
+  static VALUE run(const MethodDef& def, int, VALUE* argv, VALUE self) {
+    auto holders = convertArgs<A...>(def, argv, 1);
+    Call call{def, self, argv};
+    callConverted<A...>([&](auto&&... args) { Body(call, std::forward<decltype(args)>(args)...); },
+                        holders);
+    return self;
+  }
+};
+
+template <auto Body, class... Texts>
+constexpr MethodDef constructorRow(const char* className, Texts... typeTexts) {
+  using Row = ConstructorMethod<std::decay_t<decltype(Body)>>;
+  static_assert(sizeof...(Texts) == Row::arity, "one type text per argument");
+  return MethodDef{"initialize", Row::arity, &Row::template run<Body>, texts(typeTexts...),
+                   className};
 }
 
 }  // namespace orvax

@@ -134,28 +134,37 @@ VALUE initialize(const MethodDef& def, int argc, VALUE* argv, VALUE s) {
   return s;
 }
 
-VALUE dup(const MethodDef& def, int, VALUE*, VALUE s) { return wrapNew(StringMap(*self(def, s))); }
+// The receiver of the bodies that are plain functions of the map.
+struct MapSelf {
+  static StringMap& from(const MethodDef& def, VALUE s) { return *self(def, s); }
+};
 
-VALUE deleteKey(const MethodDef& def, int, VALUE* argv, VALUE s) {
-  StringMap* m = self(def, s);
-  std::string k = key(def, argv, 0);
-  return m->erase(k) ? textToRuby(k) : Qnil;
+RubyValue dup(StringMap& m) { return {wrapNew(StringMap(m))}; }
+
+RubyValue deleteKey(StringMap& m, const std::string& k) {
+  return {m.erase(k) ? textToRuby(k) : Qnil};
 }
 
-VALUE hasKey(const MethodDef& def, int, VALUE* argv, VALUE s) {
-  StringMap* m = self(def, s);
-  return m->count(key(def, argv, 0)) ? Qtrue : Qfalse;
+bool hasKey(StringMap& m, const std::string& k) { return m.count(k) != 0; }
+
+template <auto Body, class... Texts>
+constexpr MethodDef mapRow(const char* name, Texts... typeTexts) {
+  return bodyRow<MapSelf, Body>(name, typeTexts...);
 }
 
-// keys (0), values (1), entries and to_a (2).
-template <int What>
-VALUE collect(const MethodDef& def, int, VALUE*, VALUE s) {
-  self(def, s);
+// What of each entry a method hands out: its key, its value, or both.
+enum class Part { Keys, Values, Entries };
+
+// keys, values, entries and to_a.
+template <Part What>
+RubyValue collect(const Call& call, StringMap&) {
   VALUE array = newArray();
-  forEachEntry(s, [&](const std::string& k, const std::string& v) {
-    arrayPush(array, What == 0 ? textToRuby(k) : What == 1 ? textToRuby(v) : pair(k, v));
+  forEachEntry(call.self, [&](const std::string& k, const std::string& v) {
+    arrayPush(array, What == Part::Keys     ? textToRuby(k)
+                     : What == Part::Values ? textToRuby(v)
+                                            : pair(k, v));
   });
-  return array;
+  return {array};
 }
 
 VALUE select(const MethodDef& def, int, VALUE*, VALUE s) {
@@ -183,16 +192,16 @@ VALUE valuesAt(const MethodDef& def, int argc, VALUE* argv, VALUE s) {
   return array;
 }
 
-// each_key (0), each_value (1), each (2: key and value).
-template <int What>
+// each_key, each_value, each (key and value).
+template <Part What>
 VALUE eachEntry(const MethodDef& def, int, VALUE*, VALUE s) {
   self(def, s);
   requireBlock();
   forEachEntry(s, [&](const std::string& k, const std::string& v) {
-    if (What == 2) {
+    if (What == Part::Entries) {
       yieldValues(textToRuby(k), textToRuby(v));
     } else {
-      yieldValue(textToRuby(What == 0 ? k : v));
+      yieldValue(textToRuby(What == Part::Keys ? k : v));
     }
   });
   return alias(s);
@@ -200,7 +209,7 @@ VALUE eachEntry(const MethodDef& def, int, VALUE*, VALUE s) {
 
 VALUE each(const MethodDef& def, int argc, VALUE* argv, VALUE s) {
   if (argc != 0) raiseOverloadError(argc + 1, 2, "each", kEachPrototypes);
-  return eachEntry<2>(def, argc, argv, s);
+  return eachEntry<Part::Entries>(def, argc, argv, s);
 }
 
 template <bool Values>
@@ -209,24 +218,17 @@ VALUE closedIterator(const MethodDef& def, int, VALUE*, VALUE s) {
   return Values ? newMapValueIterator(s) : newMapKeyIterator(s);
 }
 
-VALUE getItem(const MethodDef& def, int, VALUE* argv, VALUE s) {
-  StringMap* m = self(def, s);
-  auto found = m->find(key(def, argv, 0));
-  return found == m->end() ? Qnil : textToRuby(found->second);
+RubyValue getItem(StringMap& m, const std::string& k) {
+  auto found = m.find(k);
+  return {found == m.end() ? Qnil : textToRuby(found->second)};
 }
 
-VALUE get(const MethodDef& def, int, VALUE* argv, VALUE s) {
-  StringMap* m = self(def, s);
-  auto found = m->find(key(def, argv, 0));
-  return textToRuby(found == m->end() ? std::string() : found->second);
+std::string get(StringMap& m, const std::string& k) {
+  auto found = m.find(k);
+  return found == m.end() ? std::string() : found->second;
 }
 
-VALUE setItem(const MethodDef& def, int, VALUE* argv, VALUE s) {
-  StringMap* m = self(def, s);
-  auto [k, v] = convertArgs<const std::string&, const std::string&>(def, argv);
-  (*m)[k.text] = v.text;
-  return Qnil;
-}
+void setItem(StringMap& m, const std::string& k, const std::string& v) { m[k] = v; }
 
 template <bool Inspect>
 VALUE text(const MethodDef&, int, VALUE*, VALUE s) {
@@ -249,19 +251,11 @@ VALUE text(const MethodDef&, int, VALUE*, VALUE s) {
   return stringValue(out);
 }
 
-VALUE empty(const MethodDef& def, int, VALUE*, VALUE s) {
-  return self(def, s)->empty() ? Qtrue : Qfalse;
-}
-VALUE size(const MethodDef& def, int, VALUE*, VALUE s) { return ULONG2NUM(self(def, s)->size()); }
-VALUE clear(const MethodDef& def, int, VALUE*, VALUE s) {
-  self(def, s)->clear();
-  return Qnil;
-}
-VALUE swap(const MethodDef& def, int, VALUE* argv, VALUE s) {
-  StringMap* m = self(def, s);
-  auto [other] = convertArgs<StringMap&>(def, argv);
-  if (other != m) m->swap(*other);
-  return Qnil;
+bool empty(StringMap& m) { return m.empty(); }
+unsigned long long size(StringMap& m) { return m.size(); }
+void clear(StringMap& m) { m.clear(); }
+void swap(StringMap& m, StringMap& other) {
+  if (&other != &m) m.swap(other);
 }
 
 VALUE getAllocator(const MethodDef& def, int, VALUE*, VALUE s) {
@@ -281,21 +275,19 @@ VALUE position(const MethodDef& def, int, VALUE*, VALUE s) {
   return newPosition<Reverse>(s, *m, at);
 }
 
-// find (0), lower_bound (1), upper_bound (2).
-template <int How>
-VALUE lookup(const MethodDef& def, int, VALUE* argv, VALUE s) {
-  StringMap* m = self(def, s);
-  std::string k = key(def, argv, 0);
-  StringMap::const_iterator at = How == 0   ? m->find(k)
-                                 : How == 1 ? m->lower_bound(k)
-                                            : m->upper_bound(k);
-  return newPosition<false>(s, *m, at);
+// Which position a key look-up answers.
+enum class Bound { Exact, Lower, Upper };
+
+// find, lower_bound, upper_bound.
+template <Bound How>
+RubyValue lookup(const Call& call, StringMap& m, const std::string& k) {
+  StringMap::const_iterator at = How == Bound::Exact   ? m.find(k)
+                                 : How == Bound::Lower ? m.lower_bound(k)
+                                                       : m.upper_bound(k);
+  return {newPosition<false>(call.self, m, at)};
 }
 
-VALUE count(const MethodDef& def, int, VALUE* argv, VALUE s) {
-  StringMap* m = self(def, s);
-  return ULONG2NUM(m->count(key(def, argv, 0)));
-}
+unsigned long long count(StringMap& m, const std::string& k) { return m.count(k); }
 
 VALUE erase(const MethodDef& def, int argc, VALUE* argv, VALUE s) {
   if (argc + 1 > 4) raiseOverloadError(argc + 1, 4, "StringStringMap.erase", kErasePrototypes);
@@ -338,41 +330,41 @@ VALUE toHash(const MethodDef& def, int, VALUE*, VALUE s) {
 
 constexpr MethodDef kMapMethods[] = {
     MethodDef{"initialize", -1, initialize, texts("std::map< std::string,std::string > const &"),
-              -1, 0, "StringStringMap.new"},
-    MethodDef{"dup", 0, dup},
-    MethodDef{"delete", 1, deleteKey, texts(kKey)},
-    MethodDef{"has_key?", 1, hasKey, texts(kKey), -1, 0, "has_key"},
-    MethodDef{"keys", 0, collect<0>},
+              "StringStringMap.new"},
+    mapRow<dup>("dup"),
+    mapRow<deleteKey>("delete", kKey),
+    named(mapRow<hasKey>("has_key?", kKey), "has_key"),
+    mapRow<collect<Part::Keys>>("keys"),
     MethodDef{"select", 0, select},
     MethodDef{"values_at", -1, valuesAt, texts(kKey)},
-    MethodDef{"each_key", 0, eachEntry<0>},
-    MethodDef{"values", 0, collect<1>},
-    MethodDef{"each_value", 0, eachEntry<1>},
-    MethodDef{"entries", 0, collect<2>},
-    MethodDef{"include?", 1, hasKey, texts(kKey), -1, 0, "include"},
+    MethodDef{"each_key", 0, eachEntry<Part::Keys>},
+    mapRow<collect<Part::Values>>("values"),
+    MethodDef{"each_value", 0, eachEntry<Part::Values>},
+    mapRow<collect<Part::Entries>>("entries"),
+    named(mapRow<hasKey>("include?", kKey), "include"),
     MethodDef{"key_iterator", 0, closedIterator<false>},
     MethodDef{"value_iterator", 0, closedIterator<true>},
-    MethodDef{"[]", 1, getItem, texts(kKey), -1, 0, "__getitem__"},
-    MethodDef{"[]=", 2, setItem, texts(kKey, kMapped), -1, 0, "__setitem__"},
+    named(mapRow<getItem>("[]", kKey), "__getitem__"),
+    named(mapRow<setItem>("[]=", kKey, kMapped), "__setitem__"),
     MethodDef{"inspect", 0, text<true>},
-    MethodDef{"to_a", 0, collect<2>},
+    mapRow<collect<Part::Entries>>("to_a"),
     MethodDef{"to_s", 0, text<false>},
-    MethodDef{"empty?", 0, empty, texts(), -1, 0, "empty"},
-    MethodDef{"size", 0, size},
-    MethodDef{"clear", 0, clear},
-    MethodDef{"swap", 1, swap, texts("std::map< std::string,std::string > &")},
+    named(mapRow<empty>("empty?"), "empty"),
+    mapRow<size>("size"),
+    mapRow<clear>("clear"),
+    mapRow<swap>("swap", "std::map< std::string,std::string > &"),
     MethodDef{"get_allocator", 0, getAllocator},
     MethodDef{"begin", 0, position<false, false>},
     MethodDef{"end", 0, position<false, true>},
     MethodDef{"rbegin", 0, position<true, false>},
     MethodDef{"rend", 0, position<true, true>},
-    MethodDef{"count", 1, count, texts(kKey)},
-    MethodDef{"erase", -1, erase, texts(kKey), -1, 0, "StringStringMap.erase"},
-    MethodDef{"find", 1, lookup<0>, texts(kKey)},
-    MethodDef{"lower_bound", 1, lookup<1>, texts(kKey)},
-    MethodDef{"upper_bound", 1, lookup<2>, texts(kKey)},
-    MethodDef{"get", 1, get, texts(kKey)},
-    MethodDef{"each", -1, each, texts(), -1, 0, "each"},
+    mapRow<count>("count", kKey),
+    MethodDef{"erase", -1, erase, texts(kKey), "StringStringMap.erase"},
+    mapRow<lookup<Bound::Exact>>("find", kKey),
+    mapRow<lookup<Bound::Lower>>("lower_bound", kKey),
+    mapRow<lookup<Bound::Upper>>("upper_bound", kKey),
+    mapRow<get>("get", kKey),
+    MethodDef{"each", -1, each, texts(), "each"},
     MethodDef{"to_hash", 0, toHash},
 };
 

@@ -1,6 +1,7 @@
 #include "binding/TypeTable.h"
 
 #include <cstring>
+#include <iterator>
 #include <string>
 
 #include "binding/Errors.h"
@@ -11,104 +12,33 @@ namespace {
 // Iterators derive from const iterators without offset; the cast is the identity.
 void* iteratorToConstIterator(void* pointer, int*) { return pointer; }
 
-#define ORVAX_TYPE(id, mangled, text) \
-  TypeDescriptor id{mangled, text, nullptr, nullptr, nullptr, 0};
-ORVAX_TYPE(tClippingBox, "_p_ClippingBox", "ClippingBox *")
-ORVAX_TYPE(tINativeToRuby, "_p_INativeToRuby", "INativeToRuby *")
-ORVAX_TYPE(tMyNativeClass, "_p_MyNativeClass", "MyNativeClass *")
-ORVAX_TYPE(tSectionPlane, "_p_SectionPlane", "SectionPlane *")
-ORVAX_TYPE(tAllocatorType, "_p_allocator_type", "allocator_type *")
-ORVAX_TYPE(tChar, "_p_char", "char *")
-ORVAX_TYPE(tConstReference, "_p_const_reference", "const_reference *")
-ORVAX_TYPE(tDifferenceType, "_p_difference_type", "difference_type *")
-ORVAX_TYPE(tKeyType, "_p_key_type", "key_type *")
-ORVAX_TYPE(tMappedType, "_p_mapped_type", "mapped_type *")
-ORVAX_TYPE(tPointerToVoid, "_p_p_void", "void **")
-ORVAX_TYPE(tReference, "_p_reference", "reference *")
-ORVAX_TYPE(tSizeType, "_p_size_type", "size_type *")
-ORVAX_TYPE(tAllocatorClippingBox, "_p_std__allocatorT_ClippingBox_t",
-           "std::allocator< ClippingBox > *")
-ORVAX_TYPE(tAllocatorSectionPlane, "_p_std__allocatorT_SectionPlane_t",
-           "std::allocator< SectionPlane > *")
-ORVAX_TYPE(tAllocatorBool, "_p_std__allocatorT_bool_t", "std::allocator< bool > *")
-ORVAX_TYPE(tAllocatorDouble, "_p_std__allocatorT_double_t", "std::allocator< double > *")
-ORVAX_TYPE(tAllocatorFloat, "_p_std__allocatorT_float_t", "std::allocator< float > *")
-ORVAX_TYPE(tAllocatorInt, "_p_std__allocatorT_int_t", "std::allocator< int > *")
-ORVAX_TYPE(tAllocatorStringPair, "_p_std__allocatorT_std__pairT_std__string_const_std__string_t_t",
-           "std::allocator< std::pair< std::string const,std::string > > *")
-ORVAX_TYPE(tAllocatorString, "_p_std__allocatorT_std__string_t", "std::allocator< std::string > *")
-ORVAX_TYPE(tLessString, "_p_std__lessT_std__string_t", "std::less< std::string > *")
-#define ORVAX_MAP_MANGLED                                                                          \
-  "_p_std__mapT_std__string_std__string_std__lessT_std__string_t_std__allocatorT_std__pairT_std__" \
-  "string_const_std__string_t_t_t"
-#define ORVAX_MAP_TEXT                                                                     \
-  "std::map< std::string,std::string,std::less< std::string >,std::allocator< std::pair< " \
-  "std::string const,std::string > > >"
-ORVAX_TYPE(tStringStringMap, ORVAX_MAP_MANGLED,
-           ORVAX_MAP_TEXT " *|std::map< std::string,std::string > *")
-ORVAX_TYPE(tStringStringMapIterator, ORVAX_MAP_MANGLED "__iterator", ORVAX_MAP_TEXT "::iterator *")
-ORVAX_TYPE(tStringStringMapReverseIterator, ORVAX_MAP_MANGLED "__reverse_iterator",
-           ORVAX_MAP_TEXT "::reverse_iterator *")
-#define ORVAX_VECTOR(id, mangledElement, element)                                               \
-  ORVAX_TYPE(id, "_p_std__vectorT_" mangledElement "_std__allocatorT_" mangledElement "_t_t",   \
-             "std::vector< " element ",std::allocator< " element " > > *|std::vector< " element \
-             " > *")
-ORVAX_VECTOR(tClippingBoxVector, "ClippingBox", "ClippingBox")
-ORVAX_VECTOR(tSectionPlaneVector, "SectionPlane", "SectionPlane")
-ORVAX_VECTOR(tBoolVector, "bool", "bool")
-ORVAX_VECTOR(tDoubleVector, "double", "double")
-ORVAX_VECTOR(tFloatVector, "float", "float")
-ORVAX_VECTOR(tIntVector, "int", "int")
-ORVAX_VECTOR(tStringVector, "std__string", "std::string")
-ORVAX_TYPE(tWideString, "_p_std__wstring", "std::wstring *")
-ORVAX_TYPE(tConstIterator, "_p_swig__ConstIterator", "swig::ConstIterator *")
-ORVAX_TYPE(tGcValue, "_p_swig__GC_VALUE", "swig::GC_VALUE *")
-ORVAX_TYPE(tIterator, "_p_swig__Iterator", "swig::Iterator *")
-ORVAX_TYPE(tValueType, "_p_value_type", "value_type *")
-ORVAX_TYPE(tVoid, "_p_void", "VALUE|void *")
-#undef ORVAX_VECTOR
-#undef ORVAX_TYPE
+#define ORVAX_DESCRIPTOR(id, mangled, readable, ...) \
+  TypeDescriptor t##id{mangled, readable, nullptr, nullptr, nullptr, 0};
+ORVAX_TYPE_LIST(ORVAX_DESCRIPTOR, ORVAX_DESCRIPTOR)
+#undef ORVAX_DESCRIPTOR
 
+#define ORVAX_DESCRIPTOR_ADDRESS(id, ...) &t##id,
 TypeDescriptor* initialTypes[kTypeCount] = {
-    &tClippingBox,
-    &tINativeToRuby,
-    &tMyNativeClass,
-    &tSectionPlane,
-    &tAllocatorType,
-    &tChar,
-    &tConstReference,
-    &tDifferenceType,
-    &tKeyType,
-    &tMappedType,
-    &tPointerToVoid,
-    &tReference,
-    &tSizeType,
-    &tAllocatorClippingBox,
-    &tAllocatorSectionPlane,
-    &tAllocatorBool,
-    &tAllocatorDouble,
-    &tAllocatorFloat,
-    &tAllocatorInt,
-    &tAllocatorStringPair,
-    &tAllocatorString,
-    &tLessString,
-    &tStringStringMap,
-    &tStringStringMapIterator,
-    &tStringStringMapReverseIterator,
-    &tClippingBoxVector,
-    &tSectionPlaneVector,
-    &tBoolVector,
-    &tDoubleVector,
-    &tFloatVector,
-    &tIntVector,
-    &tStringVector,
-    &tWideString,
-    &tConstIterator,
-    &tGcValue,
-    &tIterator,
-    &tValueType,
-    &tVoid,
-};
+    ORVAX_TYPE_LIST(ORVAX_DESCRIPTOR_ADDRESS, ORVAX_DESCRIPTOR_ADDRESS)};
+#undef ORVAX_DESCRIPTOR_ADDRESS
+
+// Look-up is a binary search with strcmp, so the list must be in byte order.
+#define ORVAX_MANGLED_NAME(id, mangled, ...) mangled,
+constexpr const char* kMangledNames[] = {ORVAX_TYPE_LIST(ORVAX_MANGLED_NAME, ORVAX_MANGLED_NAME)};
+#undef ORVAX_MANGLED_NAME
+
+constexpr bool byteLess(const char* a, const char* b) {
+  for (; *a != '\0' && *a == *b; ++a, ++b) {
+  }
+  return static_cast<unsigned char>(*a) < static_cast<unsigned char>(*b);
+}
+constexpr bool inByteOrder() {
+  for (std::size_t i = 1; i < std::size(kMangledNames); ++i) {
+    if (!byteLess(kMangledNames[i - 1], kMangledNames[i])) return false;
+  }
+  return true;
+}
+static_assert(inByteOrder(), "the type list must be sorted byte-wise by mangled name");
 
 // Each type accepts itself; the const iterator also accepts the mutable iterator.
 // Every list ends with an entry whose type is empty.
@@ -201,53 +131,64 @@ ClassRecord* ownClassRecord(const TypeDescriptor* type) {
   return nullptr;
 }
 
-void initTypeTable() {
-  bool firstSetUp = false;
-  if (module.next == nullptr) {
-    prepareCastLists();
-    module.next = &module;
-    module.types = resolvedTypes;
-    module.initialTypes = initialTypes;
-    module.initialCasts = initialCasts;
-    firstSetUp = true;
-  }
+namespace {
 
-  VALUE holder = protect([] {
+// Prepares this module's own lists, once; true the first time.
+bool setUpOwnModule() {
+  if (module.next != nullptr) return false;
+  prepareCastLists();
+  module.next = &module;
+  module.types = resolvedTypes;
+  module.initialTypes = initialTypes;
+  module.initialCasts = initialCasts;
+  return true;
+}
+
+// The holder other extensions of this kind left in the shared global, or nil.
+VALUE ringHolder() {
+  return protect([] {
     VALUE verbose = rb_gv_get("$VERBOSE");
     rb_gv_set("$VERBOSE", Qfalse);
     VALUE value = rb_gv_get("$swig_runtime_data_type_pointer4");
     rb_gv_set("$VERBOSE", verbose);
     return value;
   });
-  if (!NIL_P(holder)) {
-    protect([&] {
-      Check_Type(holder, T_DATA);
-      // Ruby code may have put any data object there before the first extension of
-      // this kind loaded; only the holder such an extension makes carries a ring.
-      if (RTYPEDDATA_P(holder) || std::strcmp(rb_obj_classname(holder), "swig_runtime_data") != 0) {
-        rb_raise(rb_eTypeError, "%s", "$swig_runtime_data_type_pointer4 holds no type module");
-      }
-    });
-    auto* head = static_cast<TypeModule*>(DATA_PTR(holder));
-    TypeModule* iter = head;
-    do {
-      if (iter == &module) return;  // already in the ring
-      iter = iter->next;
-    } while (iter != nullptr && iter != head);
-    module.next = head->next;
-    head->next = &module;
-  } else {
-    runtimeDataHolder = protect([] {
-      VALUE klass = rb_define_class("swig_runtime_data", rb_cObject);
-      rb_undef_alloc_func(klass);
-      return rb_data_object_wrap(klass, &module, nullptr, nullptr);
-    });
-    protect([] {
-      rb_define_readonly_variable("$swig_runtime_data_type_pointer4", &runtimeDataHolder);
-    });
-  }
+}
 
-  if (!firstSetUp) return;
+// Joins the ring the holder carries; false when this module is in it already.
+bool joinRing(VALUE holder) {
+  protect([&] {
+    Check_Type(holder, T_DATA);
+    // Ruby code may have put any data object there before the first extension of
+    // this kind loaded; only the holder such an extension makes carries a ring.
+    if (RTYPEDDATA_P(holder) || std::strcmp(rb_obj_classname(holder), "swig_runtime_data") != 0) {
+      rb_raise(rb_eTypeError, "%s", "$swig_runtime_data_type_pointer4 holds no type module");
+    }
+  });
+  auto* head = static_cast<TypeModule*>(DATA_PTR(holder));
+  TypeModule* iter = head;
+  do {
+    if (iter == &module) return false;
+    iter = iter->next;
+  } while (iter != nullptr && iter != head);
+  module.next = head->next;
+  head->next = &module;
+  return true;
+}
+
+// Starts the ring with this module as its only member.
+void publishRing() {
+  runtimeDataHolder = protect([] {
+    VALUE klass = rb_define_class("swig_runtime_data", rb_cObject);
+    rb_undef_alloc_func(klass);
+    return rb_data_object_wrap(klass, &module, nullptr, nullptr);
+  });
+  protect(
+      [] { rb_define_readonly_variable("$swig_runtime_data_type_pointer4", &runtimeDataHolder); });
+}
+
+// Uses the descriptors the ring already has for our types, and chains the cast lists.
+void resolveDescriptors() {
   if (module.size == 0) {
     resolvedTypes[0] = nullptr;
     return;
@@ -283,6 +224,19 @@ void initTypeTable() {
     resolvedTypes[i] = type;
   }
   resolvedTypes[module.size] = nullptr;
+}
+
+}  // namespace
+
+void initTypeTable() {
+  bool firstSetUp = setUpOwnModule();
+  VALUE holder = ringHolder();
+  if (!NIL_P(holder)) {
+    if (!joinRing(holder)) return;  // already in the ring
+  } else {
+    publishRing();
+  }
+  if (firstSetUp) resolveDescriptors();
 }
 
 CastEntry* typeCheckByName(const char* sourceName, TypeDescriptor* expected) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "binding/Ruby.h"
+#include "binding/TypeList.h"
 
 namespace orvax {
 
@@ -49,47 +50,9 @@ struct ClassRecord {
 };
 
 // The descriptors of this extension, in the module's (name-sorted) order.
-enum class Type : int {
-  ClippingBox,
-  INativeToRuby,
-  MyNativeClass,
-  SectionPlane,
-  AllocatorType,
-  Char,
-  ConstReference,
-  DifferenceType,
-  KeyType,
-  MappedType,
-  PointerToVoid,
-  Reference,
-  SizeType,
-  AllocatorClippingBox,
-  AllocatorSectionPlane,
-  AllocatorBool,
-  AllocatorDouble,
-  AllocatorFloat,
-  AllocatorInt,
-  AllocatorStringPair,
-  AllocatorString,
-  LessString,
-  StringStringMap,
-  StringStringMapIterator,
-  StringStringMapReverseIterator,
-  ClippingBoxVector,
-  SectionPlaneVector,
-  BoolVector,
-  DoubleVector,
-  FloatVector,
-  IntVector,
-  StringVector,
-  WideString,
-  ConstIterator,
-  GcValue,
-  Iterator,
-  ValueType,
-  Void,
-  Count
-};
+#define ORVAX_TYPE_ID(id, ...) id,
+enum class Type : int { ORVAX_TYPE_LIST(ORVAX_TYPE_ID, ORVAX_TYPE_ID) Count };
+#undef ORVAX_TYPE_ID
 inline constexpr std::size_t kTypeCount = static_cast<std::size_t>(Type::Count);
 static_assert(kTypeCount == 38);
 

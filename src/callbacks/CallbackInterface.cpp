@@ -46,7 +46,7 @@ constexpr const char* kStringRef = "std::string const &";
 using I = INativeToRuby;
 
 constexpr MethodDef kMethods[] = {
-    MethodDef{"initialize", 0, initialize, texts(), -1, 0, "INativeToRuby"},
+    MethodDef{"initialize", 0, initialize, texts(), "INativeToRuby"},
     operation<&I::RubyMessageBox>("RubyMessageBox", kStringRef),
     operation<&I::RubyAddScene>(
         "RubyAddScene", "std::vector< double,std::allocator< double > > const &", kStringRef),

@@ -41,32 +41,31 @@ struct Field<Member> {
     return &(b->*Member);
   }
 
-  static VALUE get(const MethodDef& def, int, VALUE*, VALUE s) {
-    ClippingBox* b = box(def, s);
+  // A list is handed out as a container referring to the box's own list.
+  static auto get(const Call& call, ClippingBox& b) {
     if constexpr (isList) {
-      (void)b;
-      return wrapReference(descriptorOf<T>(), s, &resolve, 0);
+      return RubyValue{wrapReference(descriptorOf<T>(), call.self, &resolve, 0)};
     } else {
-      return resultToRuby(b->*Member);
+      return b.*Member;
     }
   }
 
-  static VALUE set(const MethodDef& def, int, VALUE* argv, VALUE s) {
-    ClippingBox* b = box(def, s);
-    if constexpr (isList) {
-      auto [list] = convertArgs<T&>(def, argv);
-      if (list != &(b->*Member)) b->*Member = *list;
-    } else {
-      auto [value] = convertArgs<T>(def, argv);
-      b->*Member = value;
-    }
-    return Qnil;
+  static void set(ClippingBox& b, std::conditional_t<isList, T&, T> value) {
+    if (!isList || &value != &(b.*Member)) b.*Member = value;
   }
 };
 
 template <bool (ClippingBox::*Getter)() const>
-VALUE flag(const MethodDef& def, int, VALUE*, VALUE s) {
-  return (box(def, s)->*Getter)() ? Qtrue : Qfalse;
+bool flag(ClippingBox& b) {
+  return (b.*Getter)();
+}
+
+struct BoxSelf {
+  static ClippingBox& from(const MethodDef& def, VALUE s) { return *box(def, s); }
+};
+template <auto Body, class... Texts>
+constexpr MethodDef boxRow(const char* name, Texts... typeTexts) {
+  return bodyRow<BoxSelf, Body>(name, typeTexts...);
 }
 
 using Sections = Field<&ClippingBox::sSectionVector>;
@@ -80,19 +79,19 @@ constexpr const char* kSectionsText =
 constexpr const char* kBoundsText = "std::vector< double,std::allocator< double > > *";
 
 constexpr MethodDef kBoxMethods[] = {
-    MethodDef{"initialize", 0, initialize, texts(), -1, 0, "ClippingBox"},
-    MethodDef{"sSectionVector=", 1, Sections::set, texts(kSectionsText), -1, 0, "sSectionVector"},
-    MethodDef{"sSectionVector", 0, Sections::get},
-    MethodDef{"sxXyYzZ=", 1, Bounds::set, texts(kBoundsText), -1, 0, "sxXyYzZ"},
-    MethodDef{"sxXyYzZ", 0, Bounds::get},
-    MethodDef{"mSumBBMinnMax=", 1, Sum::set, texts("double"), -1, 0, "mSumBBMinnMax"},
-    MethodDef{"mSumBBMinnMax", 0, Sum::get},
-    MethodDef{"mClippingBoxEnabled=", 1, Enabled::set, texts("bool"), -1, 0, "mClippingBoxEnabled"},
-    MethodDef{"mClippingBoxEnabled", 0, Enabled::get},
-    MethodDef{"mClippingBoxVisible=", 1, Visible::set, texts("bool"), -1, 0, "mClippingBoxVisible"},
-    MethodDef{"mClippingBoxVisible", 0, Visible::get},
-    MethodDef{"get_Enabled", 0, flag<&ClippingBox::get_Enabled>},
-    MethodDef{"get_Visible", 0, flag<&ClippingBox::get_Visible>},
+    MethodDef{"initialize", 0, initialize, texts(), "ClippingBox"},
+    named(boxRow<Sections::set>("sSectionVector=", kSectionsText), "sSectionVector"),
+    boxRow<Sections::get>("sSectionVector"),
+    named(boxRow<Bounds::set>("sxXyYzZ=", kBoundsText), "sxXyYzZ"),
+    boxRow<Bounds::get>("sxXyYzZ"),
+    named(boxRow<Sum::set>("mSumBBMinnMax=", "double"), "mSumBBMinnMax"),
+    boxRow<Sum::get>("mSumBBMinnMax"),
+    named(boxRow<Enabled::set>("mClippingBoxEnabled=", "bool"), "mClippingBoxEnabled"),
+    boxRow<Enabled::get>("mClippingBoxEnabled"),
+    named(boxRow<Visible::set>("mClippingBoxVisible=", "bool"), "mClippingBoxVisible"),
+    boxRow<Visible::get>("mClippingBoxVisible"),
+    boxRow<flag<&ClippingBox::get_Enabled>>("get_Enabled"),
+    boxRow<flag<&ClippingBox::get_Visible>>("get_Visible"),
 };
 
 }  // namespace

@@ -3,8 +3,6 @@
 // object (through `Target`), the arguments convert to the operation's parameter types,
 // and its result converts back. Used by INativeToRuby's own methods and by the facade
 // methods that reach the facade's callback object.
-#include <type_traits>
-
 #include "binding/Method.h"
 #include "callbacks/INativeToRuby.h"
 
@@ -21,13 +19,8 @@ struct OperationMethod<Target, Op> {
     INativeToRuby* object = Target::object(def, self);
     auto holders = convertArgs<A...>(def, argv);
     Target::check(def, self, object);
-    auto call = [object](auto&&... args) { return (object->*Op)(args...); };
-    if constexpr (std::is_void_v<R>) {
-      applyArgs<A...>(call, holders);
-      return Qnil;
-    } else {
-      return resultToRuby(applyArgs<A...>(call, holders));
-    }
+    return callConverted<A...>([object](auto&&... args) { return (object->*Op)(args...); },
+                               holders);
   }
 };
 

@@ -14,232 +14,171 @@ namespace {
 using namespace engine;
 
 // ---- bodies written by hand ------------------------------------------------------------
+// Each is a plain function of the facade and its native arguments; its row derives the
+// argument count and the conversions from the signature.
 
-VALUE initialize(const MethodDef& def, int, VALUE* argv, VALUE value) {
-  auto [callbacks] = convertArgs<INativeToRuby&>(def, argv, 1);
+void initialize(const Call& call, INativeToRuby& callbacks) {
   // The facade refers to the callback object's native side: keep its Ruby object, which
   // owns that side, alive for as long as the facade. Done first, so that a facade that
   // cannot take it (a frozen one) is left unchanged.
-  keepOwnerAlive(value, argv[0]);
-  auto* existing = static_cast<MyNativeClass*>(DATA_PTR(value));
+  keepOwnerAlive(call.self, call.argv[0]);
+  auto* existing = static_cast<MyNativeClass*>(DATA_PTR(call.self));
   if (existing) {
-    existing->mNativeToRuby = callbacks;
+    existing->mNativeToRuby = &callbacks;
   } else {
-    DATA_PTR(value) = new MyNativeClass(callbacks);
+    DATA_PTR(call.self) = new MyNativeClass(&callbacks);
   }
-  return value;
 }
 
-VALUE nativeSleep(const MethodDef& def, int, VALUE*, VALUE value) {
-  self(def, value);
-  platform::sleepMilliseconds(2000);
-  return Qnil;
+void nativeSleep(MyNativeClass&) { platform::sleepMilliseconds(2000); }
+
+// The arguments of these are not used: they are converted only so that a wrong one
+// raises (before the dialog opens, for openFileDialogMulti).
+void proto(MyNativeClass&, void*) { host::proto(); }
+std::vector<std::string> openFileDialogMulti(MyNativeClass&, int) {
+  return host::openFileDialogMulti();
+}
+void callBackToRuby(MyNativeClass&, const std::string&) {}
+void initConnect(MyNativeClass&, long long) {}
+
+std::string getDeviceID(MyNativeClass&) { return host::getDeviceId(); }
+
+bool isAnyPointCloudLoaded(MyNativeClass&) {
+  return isBound() && !callSlot<kGetNameVector>().empty();
 }
 
-// The value is not used: it is converted only so that a wrong one raises.
-VALUE proto(const MethodDef& def, int, VALUE* argv, VALUE value) {
-  self(def, value);
-  convertArgs<void*>(def, argv);
-  host::proto();
-  return Qnil;
+bool initCloudProcessor(MyNativeClass& facade, const std::string& text) {
+  bindEntryTable(&facade, platform::moduleLoader());
+  if (!isBound()) return false;
+  callSlot<kInitCloudProcessor>(text);
+  return true;
 }
 
-VALUE openFileDialogMulti(const MethodDef& def, int, VALUE* argv, VALUE value) {
-  self(def, value);
-  convertArgs<int>(def, argv);  // refused before the dialog opens; otherwise unused
-  return resultToRuby(host::openFileDialogMulti());
+std::string getOutputJSon(MyNativeClass&) {
+  if (!isBound()) return "This message should never appear";
+  return callSlot<kGetOutputJSon>();
 }
 
-VALUE getDeviceID(const MethodDef& def, int, VALUE*, VALUE value) {
-  self(def, value);
-  return resultToRuby(host::getDeviceId());
-}
-
-VALUE callBackToRuby(const MethodDef& def, int, VALUE* argv, VALUE value) {
-  self(def, value);
-  convertArgs<const std::string&>(def, argv);
-  return Qnil;
-}
-
-VALUE initConnect(const MethodDef& def, int, VALUE* argv, VALUE value) {
-  self(def, value);
-  convertArgs<long long>(def, argv);
-  return Qnil;
-}
-
-VALUE isAnyPointCloudLoaded(const MethodDef& def, int, VALUE*, VALUE value) {
-  self(def, value);
-  if (!isBound()) return Qfalse;
-  return callSlot<kGetNameVector>().empty() ? Qfalse : Qtrue;
-}
-
-VALUE initCloudProcessor(const MethodDef& def, int, VALUE* argv, VALUE value) {
-  MyNativeClass* facade = self(def, value);
-  auto [text] = convertArgs<const std::string&>(def, argv);
-  bindEntryTable(facade, platform::moduleLoader());
-  if (!isBound()) return Qfalse;
-  callSlot<kInitCloudProcessor>(text.text);
-  return Qtrue;
-}
-
-VALUE getOutputJSon(const MethodDef& def, int, VALUE*, VALUE value) {
-  self(def, value);
-  if (!isBound()) return resultToRuby(std::string("This message should never appear"));
-  return resultToRuby(callSlot<kGetOutputJSon>());
-}
-
-VALUE autoOrientate(const MethodDef& def, int, VALUE* argv, VALUE value) {
-  MyNativeClass* facade = self(def, value);
-  auto [flag] = convertArgs<bool>(def, argv);
-  if (!isBound()) return resultToRuby(Floats{});
+Floats autoOrientate(MyNativeClass& facade, bool flag) {
+  if (!isBound()) return {};
   Floats values;
   long long status = callSlot<kAutoOrientate>(flag, values);
   if (status != 0) {
-    facade->mNativeToRuby->RubyMessageBox("manager.transformation.orientation.failure");
+    facade.mNativeToRuby->RubyMessageBox("manager.transformation.orientation.failure");
   }
-  return resultToRuby(values);
+  return values;
 }
 
 // Camera setters write cells of the matrix; only the Z axis sends it.
 template <int C0, int C1, int C2, bool Negate>
-VALUE setCameraCells(const MethodDef& def, int, VALUE* argv, VALUE value) {
-  MyNativeClass* facade = self(def, value);
-  auto [x, y, z] = convertArgs<double, double, double>(def, argv);
-  double* m = facade->mCameraMatrix;
+void setCameraCells(MyNativeClass& facade, double x, double y, double z) {
+  double* m = facade.mCameraMatrix;
   m[C0] = Negate ? -x : x;
   m[C1] = Negate ? -y : y;
   m[C2] = Negate ? -z : z;
-  return Qnil;
 }
 
-VALUE setEye(const MethodDef& def, int argc, VALUE* argv, VALUE value) {
-  setCameraCells<12, 13, 14, true>(def, argc, argv, value);
-  double* m = self(def, value)->mCameraMatrix;
+void setEye(MyNativeClass& facade, double x, double y, double z) {
+  setCameraCells<12, 13, 14, true>(facade, x, y, z);
+  double* m = facade.mCameraMatrix;
   m[3] = m[7] = m[11] = 0.0;
   m[15] = 1.0;
-  return Qnil;
 }
 
-VALUE setZAxis(const MethodDef& def, int argc, VALUE* argv, VALUE value) {
-  setCameraCells<2, 6, 10, true>(def, argc, argv, value);
-  callSlot<kSetCamera>(self(def, value)->mCameraMatrix);
-  return Qnil;
+void setZAxis(MyNativeClass& facade, double x, double y, double z) {
+  setCameraCells<2, 6, 10, true>(facade, x, y, z);
+  callSlot<kSetCamera>(facade.mCameraMatrix);
 }
 
-VALUE bkPopUpOKQuestionMessage(const MethodDef& def, int, VALUE* argv, VALUE value) {
-  MyNativeClass* facade = self(def, value);
-  auto [question] = convertArgs<const std::string&>(def, argv);
-  return facade->mNativeToRuby->RubyYesNoBox(question.text) != 0 ? Qtrue : Qfalse;
+bool bkPopUpOKQuestionMessage(MyNativeClass& facade, const std::string& question) {
+  return facade.mNativeToRuby->RubyYesNoBox(question) != 0;
 }
 
-VALUE updateSceneObserver(const MethodDef& def, int, VALUE* argv, VALUE value) {
-  MyNativeClass* facade = self(def, value);
-  auto [text] = convertArgs<WideString>(def, argv);
-  facade->updateSceneObserver(*text);
-  return Qnil;
+void updateSceneObserver(MyNativeClass& facade, WideString text) {
+  facade.updateSceneObserver(text);
 }
 
-VALUE initModule(const MethodDef& def, int, VALUE*, VALUE value) {
-  self(def, value)->mNativeToRuby->getModelMatrix();
-  return Qnil;
+void initModule(MyNativeClass& facade) { facade.mNativeToRuby->getModelMatrix(); }
+
+bool isModuleLoaded(MyNativeClass&) { return isBound(); }
+
+bool initDLL(MyNativeClass& facade, long long version, long long major, long long minor) {
+  bindEntryTable(&facade, platform::moduleLoader());
+  if (!isBound()) return false;
+  return callSlot<kInitEngine>(version, major, minor);
 }
 
-VALUE isModuleLoaded(const MethodDef& def, int, VALUE*, VALUE value) {
-  self(def, value);
-  return isBound() ? Qtrue : Qfalse;
+bool loadQPEDll(MyNativeClass& facade, bool show, long long version, long long major,
+                long long minor) {
+  return lifecycle::LoadQPEDll(facade, platform::moduleLoader(), show, version, major, minor);
 }
 
-VALUE initDLL(const MethodDef& def, int, VALUE* argv, VALUE value) {
-  MyNativeClass* facade = self(def, value);
-  auto [version, major, minor] = convertArgs<long long, long long, long long>(def, argv);
-  bindEntryTable(facade, platform::moduleLoader());
-  if (!isBound()) return Qfalse;
-  return callSlot<kInitEngine>(version, major, minor) ? Qtrue : Qfalse;
+bool testLoadDll(MyNativeClass& facade, bool show, const std::string& path) {
+  return lifecycle::TestLoadDll(facade, platform::moduleLoader(), show, path);
 }
 
-VALUE loadQPEDll(const MethodDef& def, int, VALUE* argv, VALUE value) {
-  MyNativeClass* facade = self(def, value);
-  auto [show, version, major, minor] =
-      convertArgs<bool, long long, long long, long long>(def, argv);
-  return lifecycle::LoadQPEDll(*facade, platform::moduleLoader(), show, version, major, minor)
-             ? Qtrue
-             : Qfalse;
+void freeQPEDll(MyNativeClass& facade, bool flag) {
+  lifecycle::FreeQPEDll(facade, platform::moduleLoader(), flag);
 }
 
-VALUE testLoadDll(const MethodDef& def, int, VALUE* argv, VALUE value) {
-  MyNativeClass* facade = self(def, value);
-  auto [show, path] = convertArgs<bool, const std::string&>(def, argv);
-  return lifecycle::TestLoadDll(*facade, platform::moduleLoader(), show, path.text) ? Qtrue
-                                                                                    : Qfalse;
-}
-
-VALUE freeQPEDll(const MethodDef& def, int, VALUE* argv, VALUE value) {
-  MyNativeClass* facade = self(def, value);
-  auto [flag] = convertArgs<bool>(def, argv);
-  lifecycle::FreeQPEDll(*facade, platform::moduleLoader(), flag);
-  return Qnil;
-}
-
-VALUE loadMultiPointCloud(const MethodDef& def, int, VALUE* argv, VALUE value) {
-  MyNativeClass* facade = self(def, value);
-  auto [request] = convertArgs<const std::string&>(def, argv);
-  return resultToRuby(host::LoadMultiPointCloud(*facade, platform::moduleLoader(), request.text));
+auto loadMultiPointCloud(MyNativeClass& facade, const std::string& request) {
+  return host::LoadMultiPointCloud(facade, platform::moduleLoader(), request);
 }
 
 constexpr const char* kString = "std::string";
 constexpr const char* kStringRef = "std::string const &";
 constexpr const char* kFloats = "std::vector< float,std::allocator< float > > const &";
 constexpr const char* kDoubles = "std::vector< double,std::allocator< double > > const &";
-constexpr const char* D = "double";
+constexpr const char* kDouble = "double";
 
 // ---- the table -------------------------------------------------------------------------
 
 constexpr MethodDef kMethods[] = {
-    MethodDef{"initialize", 1, initialize, texts("INativeToRuby &"), -1, 0, "MyNativeClass"},
-    custom("proto", 1, proto, "void *"),
-    custom("nativeSleep", 0, nativeSleep),
-    custom("CallBackToRuby", 1, callBackToRuby, kStringRef),
-    custom("isAnyPointCloudLoaded", 0, isAnyPointCloudLoaded),
-    custom("LoadMultiPointCloud", 1, loadMultiPointCloud, kStringRef),
+    constructorRow<initialize>("MyNativeClass", "INativeToRuby &"),
+    custom<proto>("proto", "void *"),
+    custom<nativeSleep>("nativeSleep"),
+    custom<callBackToRuby>("CallBackToRuby", kStringRef),
+    custom<isAnyPointCloudLoaded>("isAnyPointCloudLoaded"),
+    custom<loadMultiPointCloud>("LoadMultiPointCloud", kStringRef),
     forward<kAddPointCloud>("AddPointCloud", "std::string const", "std::string const"),
-    custom("InitCloudProcessor", 1, initCloudProcessor, kStringRef),
+    custom<initCloudProcessor>("InitCloudProcessor", kStringRef),
     forward<kCloseCloudProcessor, kNoRefresh>("CloseCloudProcessor"),
     forward<kProcessCloud, kNoRefresh>("ProcessCloud", kFloats, kStringRef),
     forward<kProcessModel, kNoRefresh>("ProcessModel", kFloats, kFloats, kStringRef),
     forward<kGetAmplitudeParameters, kNoRefresh>("GetAmplitudeParameters"),
-    custom("GetOutputJSon", 0, getOutputJSon),
+    custom<getOutputJSon>("GetOutputJSon"),
     forward<kComputeCellNb, kNoRefresh>("ComputeCellNb", "float"),
-    custom("autoOrientate", 1, autoOrientate, "bool"),
+    custom<autoOrientate>("autoOrientate", "bool"),
     forward<kApplyTemporaryTransformation>("applyTemporaryTransformation"),
     forward<kScalePointCloud>("scalePointCloud", "float"),
-    custom("initConnect", 1, initConnect, "long long"),
+    custom<initConnect>("initConnect", "long long"),
     forward<kGetLoadedCloudName>("getLoadedCloudName"),
     forward<kSetPointSize>("setPointSize", "int"),
     forward<kSetColorMode>("setColorMode", "int"),
-    forward<kSetContrast>("setContrast", D),
-    forward<kSetBrightness>("setBrightness", D),
+    forward<kSetContrast>("setContrast", kDouble),
+    forward<kSetBrightness>("setBrightness", kDouble),
     forward<kSetBKVersion>("setBKVersion", "long long"),
     forward<kSetSceneIsMoving>("setSceneIsMoving", "bool"),
     forward<kSetVisibilityMode>("setVisibilityMode", "int"),
     forward<kSetShadingMode>("setShadingMode", "int"),
-    forward<kSetTransparency>("setTransparency", D),
+    forward<kSetTransparency>("setTransparency", kDouble),
     forward<kSetPickingLockMode>("setPickingLockMode", "int"),
     forward<kGetPickingLockMode>("getPickingLockMode"),
     forward<kGetBoundingBox>("getBoundingBox"),
     forward<kGetPointCloudCurrentTransformation>("getPointCloudCurrentTransformation"),
     forward<kGetGlobalOffset>("getGlobalOffset"),
-    forward<kSetGlobalOffset>("setGlobalOffset", D, D, D),
-    forward<kSetRealTimeTextured>("setRealTimeTextured", D),
+    forward<kSetGlobalOffset>("setGlobalOffset", kDouble, kDouble, kDouble),
+    forward<kSetRealTimeTextured>("setRealTimeTextured", kDouble),
     forward<kSetPickingMode>("setPickingMode", "int"),
-    forward<kSetResolution>("setResolution", D),
-    forward<kSetConditionalBlending>("setConditionalBlending", D),
+    forward<kSetResolution>("setResolution", kDouble),
+    forward<kSetConditionalBlending>("setConditionalBlending", kDouble),
     forward<kActivateCutView>("activateCutView", "bool"),
-    forward<kSetThickness>("setThickness", D),
+    forward<kSetThickness>("setThickness", kDouble),
     forward<kSetActiveTool>("setActiveTool", "int"),
     forward<kGetNumberofEntity>("getNumberofEntity"),
     forward<kGetNumberofFilters>("getNumberofFilters"),
     forward<kSetFocus>("setFocus"),
-    custom("openFileDialogMulti", 1, openFileDialogMulti, "int"),
+    custom<openFileDialogMulti>("openFileDialogMulti", "int"),
     forward<kReinitProject>("reinitProject"),
     forward<kSwitchHooks>("switchHooks"),
     forward<kGetVisibilityVector>("getVisibilityVector"),
@@ -251,28 +190,29 @@ constexpr MethodDef kMethods[] = {
     forward<kGetStationPositionVector>("getStationPositionVector"),
     forward<kGetCurrentPointAndNormal>("getCurrentPointAndNormal"),
     forward<kGetPath>("getPath", "int"),
-    forward<kGetClippingBoxFromDepth>("getClippingBoxFromDepth", D, D, D, D, D, D, D, D, D, D, D, D,
-                                      D),
+    forward<kGetClippingBoxFromDepth>("getClippingBoxFromDepth", kDouble, kDouble, kDouble, kDouble,
+                                      kDouble, kDouble, kDouble, kDouble, kDouble, kDouble, kDouble,
+                                      kDouble, kDouble),
     forward<kSetVisibility>("setVisibility", "int", "bool"),
     forward<kSetVisibilityByName>("setVisibilityByName", kStringRef, "bool"),
     forward<kGetVisibilityFilterVector>("getVisibilityFilterVector"),
     forward<kSetVisibilityFilter>("setVisibilityFilter", "int", "bool"),
     forward<kSetVisibilityFilterByName>("setVisibilityFilterByName", kStringRef, "bool"),
-    forward<kSetComparisonDistanceValue>("setComparisonDistanceValue", D),
-    custom("setEye", 3, setEye, D, D, D),
-    custom("setXAxis", 3, setCameraCells<0, 4, 8, false>, D, D, D),
-    custom("setYAxis", 3, setCameraCells<1, 5, 9, false>, D, D, D),
-    custom("setZAxis", 3, setZAxis, D, D, D),
+    forward<kSetComparisonDistanceValue>("setComparisonDistanceValue", kDouble),
+    custom<setEye>("setEye", kDouble, kDouble, kDouble),
+    custom<setCameraCells<0, 4, 8, false>>("setXAxis", kDouble, kDouble, kDouble),
+    custom<setCameraCells<1, 5, 9, false>>("setYAxis", kDouble, kDouble, kDouble),
+    custom<setZAxis>("setZAxis", kDouble, kDouble, kDouble),
     forward<kSetDecimationWhenMovingPurc>("setDecimationWhenMovingPurc", "int"),
     forward<kGetDecimationPurc>("getDecimationPurc"),
-    custom("getDevice_ID", 0, getDeviceID),
+    custom<getDeviceID>("getDevice_ID"),
     callback<&INativeToRuby::getModelMatrix>("getModelMatrix"),
     callback<&INativeToRuby::getSectionPlanes>("getSectionPlanes"),
     callback<&INativeToRuby::updateView>("updateView"),
     callback<&INativeToRuby::forceUpdateView>("forceUpdateView"),
     callback<&INativeToRuby::updateHtml>("updateHtml"),
     callback<&INativeToRuby::RubyMessageBox>("bkPopUpMessage", kStringRef),
-    custom("bkPopUpOKQuestionMessage", 1, bkPopUpOKQuestionMessage, kStringRef),
+    custom<bkPopUpOKQuestionMessage>("bkPopUpOKQuestionMessage", kStringRef),
     callback<&INativeToRuby::RubyAddScene>("addScene", kDoubles, kStringRef),
     callback<&INativeToRuby::callAnalytics_pointCloudLoaded>("callAnalytics_pointCloudLoaded",
                                                              kString),
@@ -287,14 +227,14 @@ constexpr MethodDef kMethods[] = {
     callback<&INativeToRuby::createClippingBox>("createClippingBox"),
     callback<&INativeToRuby::removeClippingBox>("removeClippingBox"),
     callback<&INativeToRuby::initializeSettings>("initializeSettings"),
-    custom("updateSceneObserver", 1, updateSceneObserver, "std::wstring"),
-    custom("initModule", 0, initModule),
-    custom("initDLL", 3, initDLL, "long long", "long long", "long long"),
-    custom("LoadQPEDll", 4, loadQPEDll, "bool", "long long", "long long", "long long"),
-    custom("TestLoadDll", 2, testLoadDll, "bool", kStringRef),
-    custom("FreeQPEDll", 1, freeQPEDll, "bool"),
+    custom<updateSceneObserver>("updateSceneObserver", "std::wstring"),
+    custom<initModule>("initModule"),
+    custom<initDLL>("initDLL", "long long", "long long", "long long"),
+    custom<loadQPEDll>("LoadQPEDll", "bool", "long long", "long long", "long long"),
+    custom<testLoadDll>("TestLoadDll", "bool", kStringRef),
+    custom<freeQPEDll>("FreeQPEDll", "bool"),
     forward<kKillOverlays>("killOverlays"),
-    custom("isModuleLoaded", 0, isModuleLoaded),
+    custom<isModuleLoaded>("isModuleLoaded"),
     forward<kRelease>("StopRendering"),
     forward<kGetThickness, kNoBoundTest>("getThickness"),
     forward<kGetActivateCutView, kNoBoundTest>("getActivateCutView"),

@@ -21,6 +21,10 @@ inline MyNativeClass* self(const MethodDef& def, VALUE value) {
   return receiver<MyNativeClass>(def, value, kFacadeType);
 }
 
+struct FacadeSelf {
+  static MyNativeClass& from(const MethodDef& def, VALUE value) { return *self(def, value); }
+};
+
 // The result while no engine is bound: the empty or zero value of the result type.
 template <class R>
 VALUE notBound() {
@@ -43,13 +47,8 @@ struct ForwardTo<R (*)(A...)> {
     auto holders = convertArgs<A...>(def, argv);
     if (!(Flags & kNoRefresh)) engine::bindEntryTable(facade, platform::moduleLoader());
     if (!(Flags & kNoBoundTest) && !engine::isBound()) return notBound<R>();
-    auto call = [](auto&&... args) { return engine::callSlot<K>(args...); };
-    if constexpr (std::is_void_v<R>) {
-      applyArgs<A...>(call, holders);
-      return Qnil;
-    } else {
-      return resultToRuby(applyArgs<A...>(call, holders));
-    }
+    return callConverted<A...>([](auto&&... args) { return engine::callSlot<K>(args...); },
+                               holders);
   }
 };
 
@@ -58,13 +57,14 @@ template <int K, unsigned Flags = 0, class... Texts>
 constexpr MethodDef forward(const char* name, Texts... typeTexts) {
   using Slot = ForwardTo<engine::SlotType<K>>;
   static_assert(sizeof...(Texts) == Slot::arity, "one type text per argument");
-  return MethodDef{name, Slot::arity, &Slot::template run<K, Flags>, texts(typeTexts...), K, Flags};
+  return MethodDef{name, Slot::arity, &Slot::template run<K, Flags>, texts(typeTexts...)};
 }
 
-// A row whose body is written by hand.
-template <class... Texts>
-constexpr MethodDef custom(const char* name, int arity, MethodImpl impl, Texts... typeTexts) {
-  return MethodDef{name, arity, impl, texts(typeTexts...)};
+// A row whose body is written by hand: a plain function of the facade and its native
+// arguments (optionally preceded by `const Call&`); see bodyRow.
+template <auto Body, class... Texts>
+constexpr MethodDef custom(const char* name, Texts... typeTexts) {
+  return bodyRow<FacadeSelf, Body>(name, typeTexts...);
 }
 
 // A row that calls an operation of the facade's own callback object.
