@@ -1,21 +1,21 @@
 # Shared set-up of the Ruby suites: loads the built extension and offers helpers.
-lib = ENV.fetch('ORVAX_LIB') { File.expand_path('../../build/lib', __dir__) }
-$LOAD_PATH.unshift(lib)
-# The extension first: end procedures run in reverse order, so the tests (run by
-# minitest's) come before the extension's own, which retires its value-reference table.
+module OrvaxTest
+  LIB = ENV.fetch('ORVAX_LIB') { File.expand_path('../../build/lib', __dir__) }
+end
+$LOAD_PATH.unshift(OrvaxTest::LIB)
+# The extension first: end procedures run in reverse order, so the tests run before the
+# extension's own retires its value-reference table.
 require 'ORVAX'
 require 'minitest/autorun'
 
 module OrvaxTest
-  # Whole-suite collector runs (make test-gc): a compaction before every test, or the
-  # collector stressed throughout every test.
+  # Whole-suite collector runs: a compaction before every test, or the collector stressed.
   module WholeSuiteGc
     def before_setup
       GC.compact if ENV['ORVAX_GC_COMPACT'] && GC.respond_to?(:compact)
       GC.stress = true if ENV['ORVAX_GC_STRESS_ALL']
       super
     end
-
     def after_teardown
       super
       GC.stress = false if ENV['ORVAX_GC_STRESS_ALL']
@@ -29,7 +29,6 @@ module OrvaxTest
       super
       GC.stress = true if ENV['ORVAX_GC_STRESS']
     end
-
     def teardown
       GC.stress = false
       super
@@ -53,26 +52,20 @@ module OrvaxTest
       nil
     end
 
-    %i[RubyMessageBox RubyAddScene getModelMatrix updateView forceUpdateView updateHtml
-       point_cloud_loaded callAnalytics_pointCloudLoaded callAnalytics_Initialization
-       callAnalytics_errorMessageEngagement callAnalytics_closeApplication initializeSettings
-       createClippingBox removeClippingBox updateSceneObserver].each do |name|
+    ORVAX::INativeToRuby.instance_methods(false).each do |name|
       define_method(name) { |*args| record(name, *args) }
     end
-
     def RubyYesNoBox(question)
       record(:RubyYesNoBox, question)
       @yes_no_answer
     end
-
     def getSectionPlanes
       record(:getSectionPlanes)
       @section_planes
     end
   end
 
-  # The message of an exception without the source excerpt that newer interpreters
-  # append to NameError messages.
+  # The message without the source excerpt newer interpreters append to NameError's.
   def self.plain_message(error)
     error.respond_to?(:original_message) ? error.original_message : error.message
   end
@@ -90,20 +83,19 @@ module OrvaxTest
                      's' => 'std::string const &', 'S' => 'std::string const', 'F' => FLOATS }.freeze
 
   # One facade method. codes: a letter per argument (ARGUMENT_TYPES), or the bare count
-  # for methods whose arguments and unbound result are checked elsewhere. args: valid
-  # arguments. slot: the engine slot a plain forwarding method calls. unbound: the result
-  # with no engine (:empty = a frozen empty array). With the engine bound: sent = what it
-  # receives, answer = what it answers, result = what the method returns. reaches: the
-  # operation of the callback object the method calls.
+  # where arguments and unbound result are checked elsewhere. args: valid arguments. slot:
+  # the engine slot it forwards to. unbound: the result with no engine (:empty = a frozen
+  # empty array). Engine bound: sent = what it receives, answer = what it answers, result
+  # = what the method returns. reaches: the callback operation the method calls.
   FacadeMethod = Struct.new(:name, :codes, :args, :slot, :unbound, :sent, :answer, :result, :reaches) do
+    def checked?
+      codes.is_a?(String)
+    end
     def arity
-      codes.is_a?(String) ? codes.size : codes
+      checked? ? codes.size : codes
     end
     def types
       codes.chars.map { |c| ARGUMENT_TYPES.fetch(c) }
-    end
-    def checked?
-      codes.is_a?(String)
     end
   end
 
@@ -223,13 +215,10 @@ module OrvaxTest
     ORVAX::MyNativeClass.new(callbacks)
   end
 
-  # Runs Ruby code in a fresh interpreter with the same load path; returns
-  # [stdout, stderr, status].
+  # Runs Ruby code in a fresh interpreter with the same load path: [stdout, stderr, status].
   def self.run_ruby(code, env = {})
     require 'open3'
-    lib = ENV.fetch('ORVAX_LIB') { File.expand_path('../../build/lib', __dir__) }
-    full_env = { 'ORVAX_LIB' => lib }.merge(env)
-    Open3.capture3(full_env, RbConfig.ruby, '-W0', '-I', __dir__, '-e', code)
+    Open3.capture3({ 'ORVAX_LIB' => LIB }.merge(env), RbConfig.ruby, '-W0', '-I', __dir__, '-e', code)
   end
 
   # Asserts `block` raises `klass` with exactly `message`.

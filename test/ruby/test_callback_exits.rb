@@ -8,35 +8,21 @@ class TestCallbackExits < Minitest::Test
 
   class Exiting < OrvaxTest::RecordingCallbacks
     attr_accessor :on_view
-
     def updateView
-      record(:updateView)
       on_view.call
     end
-
     def RubyMessageBox(message)
-      record(:RubyMessageBox, message)
       raise IOError, "no box for #{message}"
     end
   end
 
   def setup
-    super
-    @callbacks = Exiting.new
-    @facade = ORVAX::MyNativeClass.new(@callbacks)
-    bind(@facade)
-  end
-
-  def finished_slot(slot, arg)
-    [[slot, [arg]], [slot, :after_callback, 83, nil]]
-  end
-
-  def test_throw_reaches_its_catch_after_the_engine_finished_its_slot
-    callbacks.on_view = -> { throw :out, :thrown }
+    super(Exiting.new)
     engine.script(6, 83)
-    assert_equal :thrown, catch(:out) { facade.setPointSize(1) }
-    assert_equal finished_slot(6, 1), engine.calls
-    assert_nil $!
+  end
+
+  def finished_slot(arg)
+    [[6, [arg]], [6, :after_callback, 83, nil]]
   end
 
   def run_facade_call
@@ -45,17 +31,25 @@ class TestCallbackExits < Minitest::Test
     :not_left
   end
 
-  def test_break_leaves_its_block
+  def test_throw_and_break_leave_after_the_engine_finished_its_slot
+    callbacks.on_view = -> { throw :out, :thrown }
+    begin
+      raise ArgumentError, 'outer'
+    rescue ArgumentError => outer
+      assert_equal :thrown, catch(:out) { facade.setPointSize(1) }
+      assert_same outer, $!
+    end
+    assert_equal finished_slot(1), engine.calls
+    engine.reset
     engine.script(6, 83)
     assert_equal :broken, run_facade_call { break :broken }
-    assert_equal finished_slot(6, 2), engine.calls
+    assert_equal finished_slot(2), engine.calls
   end
 
   def test_kill_kills_the_thread_sleeping_in_a_callback
     asleep = Queue.new
     ran_on = []
     callbacks.on_view = -> { asleep << true; sleep }
-    engine.script(6, 83)
     thread = Thread.new do
       begin
         facade.setPointSize(3)
@@ -66,33 +60,23 @@ class TestCallbackExits < Minitest::Test
     end
     asleep.pop
     thread.kill.join
-    assert_equal [false, []], [thread.status, ran_on]
-    assert_equal finished_slot(6, 3), engine.calls
+    assert_equal [false, [], finished_slot(3)], [thread.status, ran_on, engine.calls]
   end
 
-  # With no facade call in progress the exit is dropped; afterwards `$!` is readable and
-  # the next script exception is raised by its facade call as usual.
+  # With no facade call in progress the exit is dropped; `$!` stays readable and the next
+  # script exception is raised by its facade call as usual.
   def test_exit_with_no_facade_call_is_dropped_with_one_line
     callbacks.on_view = -> { throw :out }
-    out, = capture_subprocess_io { assert_nil(catch(:out) { engine.fire(83) }) }
-    assert_equal "engine callback updateView left by throw: dropped\n", out
-    assert_nil $!
-    engine.script(6, 86, 'next')
-    assert_equal 'no box for next', assert_raises(IOError) { facade.setPointSize(4) }.message
-    assert_equal [[6, [4]], [6, :after_callback, 86, nil]], engine.calls
-  end
-
-  def test_error_info_is_the_one_from_before_the_callback
-    callbacks.on_view = -> { throw :out }
-    engine.script(6, 83)
     begin
       raise ArgumentError, 'outer'
     rescue ArgumentError => outer
-      catch(:out) { facade.setPointSize(5) }
-      assert_same outer, $!
-      out, = capture_subprocess_io { catch(:out) { engine.fire(83) } }
-      assert_match(/dropped/, out)
+      out, = capture_subprocess_io { assert_nil(catch(:out) { engine.fire(83) }) }
       assert_same outer, $!
     end
+    assert_equal "engine callback updateView left by throw: dropped\n", out
+    engine.reset
+    engine.script(6, 86, 'next')
+    assert_equal 'no box for next', assert_raises(IOError) { facade.setPointSize(4) }.message
+    assert_equal [[6, [4]], [6, :after_callback, 86, nil]], engine.calls
   end
 end

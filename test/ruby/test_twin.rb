@@ -5,56 +5,36 @@ require 'json'
 require_relative 'engine_support/scenario'
 
 class TestTwin < Minitest::Test
-  def self.facts
-    @facts ||= begin
-      lib = ENV.fetch('ORVAX_LIB') { File.expand_path('../../build/lib', __dir__) }
-      twin = ENV.fetch('ORVAX_TWIN_LIB') { File.expand_path('../twin', lib) }
-      out, err, status = OrvaxTest.run_ruby(File.read(File.join(__dir__, 'twin_probe.rb')),
-                                            'ORVAX_LIB' => lib, 'ORVAX_TWIN_LIB' => twin)
+  include EngineSupport::Scenario
+
+  TWIN_LIB = ENV.fetch('ORVAX_TWIN_LIB') { File.expand_path('../twin', OrvaxTest::LIB) }
+
+  def facts
+    @@facts ||= begin
+      out, err, status = OrvaxTest.run_ruby(File.read(File.join(__dir__, 'twin_probe.rb')), 'ORVAX_TWIN_LIB' => TWIN_LIB)
       raise "twin probe failed (#{status.inspect}):\n#{err}" unless status.success?
+
       JSON.parse(out)
     end
   end
 
-  def facts
-    self.class.facts
-  end
-
-  def test_support_objects_are_shared
-    assert facts['shared'], 'SWIG, SWIG::Pointer, the tracking Hash, the runtime global and the TYPE classes are reused'
-    assert_equal [38, true], facts.values_at('type_classes', 'twin_pointer_superclass')
-  end
-
-  def test_ring_of_two_modules
-    assert_equal [2, [38, 38], [0, 0]], facts.values_at('ring_size', 'sizes', 'terminators')
-  end
-
-  def test_second_module_uses_the_first_modules_descriptors
-    assert facts['same_descriptors'], 'every descriptor of the second module is the first module\'s'
-    assert_equal 38, facts['twin_replaced'], 'the second module\'s own descriptors are all replaced'
-    assert_equal facts['names'], facts['twin_initial_names']
-  end
-
-  def test_descriptor_names_and_readable_names
+  # One ring of two type modules; the second module's descriptors all replaced by the first's.
+  def test_support_objects_and_descriptors_are_shared
+    assert_equal [[true, 38, true], [2, 38, 38, 0, 0], true, 38, [0]],
+                 facts.values_at('shared', 'ring', 'same_descriptors', 'twin_replaced', 'owns_class_record')
     names = facts['names']
-    assert_equal OrvaxTest::TYPE_NAMES, names
+    assert_equal [OrvaxTest::TYPE_NAMES] * 2, [names, facts['twin_initial_names']]
     expected = { '_p_MyNativeClass' => 'MyNativeClass *', '_p_INativeToRuby' => 'INativeToRuby *',
                  '_p_ClippingBox' => 'ClippingBox *', '_p_swig__ConstIterator' => 'swig::ConstIterator *',
                  '_p_std__vectorT_double_std__allocatorT_double_t_t' =>
                    'std::vector< double,std::allocator< double > > *|std::vector< double > *',
                  '_p_void' => 'VALUE|void *', '_p_char' => 'char *' }
-    assert_equal expected, names.zip(facts['readable']).to_h.slice(*expected.keys)
-    assert_equal [0], facts['owns_class_record']
+    assert_equal expected, names.zip(facts['readable']).to_h.select { |name, _| expected.key?(name) }
   end
 
   def test_objects_cross_between_extensions
-    first_calls, twin_calls = facts['cross_calls']
-    assert_equal [['RubyMessageBox', 'to first'], ['updateView']], first_calls
-    assert_equal [['RubyMessageBox', 'to twin']], twin_calls
-    assert_equal [[], nil, false], facts['first_still_works']
-  end
-
-  def test_errors_after_both_loaded
+    assert_equal [[%w[RubyMessageBox to\ first], ['updateView']], [%w[RubyMessageBox to\ twin]], [[], nil, false]],
+                 facts['cross_calls']
     deleted, twin_deleted, wrong_first, wrong_twin, abstract = facts['errors']
     assert_equal %w[ObjectPreviouslyDeleted ObjectPreviouslyDeleted TypeError TypeError],
                  [deleted, twin_deleted, wrong_first, wrong_twin].map(&:first)
@@ -62,8 +42,6 @@ class TestTwin < Minitest::Test
     assert_match(/\AExpected argument 0 of type INativeToRuby &, but got ORVAXTWIN::MyNativeClass /, wrong_first[1])
     assert_equal ['NameError', 'accessing abstract class or protected constructor'], abstract
   end
-
-  include EngineSupport::Scenario
 
   # A collected facade of the first extension stops being the current one although the
   # twin's free function is the one recorded for the shared type last; and a peer's
@@ -74,12 +52,7 @@ class TestTwin < Minitest::Test
       require 'ORVAXTWIN'
       facade.LoadQPEDll(false, 2400, 24, 1)
       seen = ObjectSpace::WeakMap.new
-      make_current = lambda do
-        current = facade
-        current.getNumberofEntity
-        seen[current] = true
-        nil
-      end
+      make_current = -> { seen[facade.tap(&:getNumberofEntity)] = true }
       5.times do
         make_current.call
         3.times { GC.start(full_mark: true, immediate_sweep: true) }
@@ -89,14 +62,9 @@ class TestTwin < Minitest::Test
       show 'planes', engine.fire(92)
       retagged = ORVAXTWIN::IntVector.new([1, 2])
       retagged.instance_variable_set(:@__swigtype__, '_p_ClippingBox')
-      begin
-        ORVAX::ClippingBoxVector.new.push(retagged)
-      rescue TypeError => e
-        show 'refused', e.message[/but got \S+/]
-      end
+      show 'refused', (ORVAX::ClippingBoxVector.new.push(retagged) rescue $!.message[/but got \S+/])
     RUBY
-    collected = lines.include?('collected: true')
-    skip 'the facade stayed reachable from the stack' unless collected
+    skip 'the facade stayed reachable from the stack' unless lines.include?('collected: true')
     assert_equal ['planes: []', 'refused: "but got ORVAXTWIN::IntVector"'], lines.last(2)
   end
 end

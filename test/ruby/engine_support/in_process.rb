@@ -2,9 +2,7 @@
 # once for the whole file (the engine stays loaded in the process).
 require_relative 'scripted_engine'
 ENV['ORVAX_LIB'] = File.join(EngineSupport.stage('scripted'), 'lib')
-unless File.exist?(File.join(ENV['ORVAX_LIB'], 'ORVAX.so'))
-  abort "#{ENV['ORVAX_LIB']}/ORVAX.so is missing: build the target orvax_engine_stages"
-end
+abort "#{ENV['ORVAX_LIB']}/ORVAX.so is missing: build orvax_engine_stages" unless File.exist?(File.join(ENV['ORVAX_LIB'], 'ORVAX.so'))
 require 'orvax_test_helper'
 
 module EngineSupport
@@ -18,15 +16,15 @@ module EngineSupport
   end
 
   # Fresh engine log and answers, and a facade bound to the engine with its own
-  # recording callbacks.
+  # recording callbacks (`callbacks` when given).
   module InProcess
     attr_reader :engine, :callbacks, :facade
 
-    def setup
-      super
+    def setup(callbacks = OrvaxTest::RecordingCallbacks.new)
+      super()
       @engine = EngineSupport.engine
       @engine.reset
-      @callbacks = OrvaxTest::RecordingCallbacks.new
+      @callbacks = callbacks
       @facade = ORVAX::MyNativeClass.new(@callbacks)
       bind(@facade)
     end
@@ -36,8 +34,7 @@ module EngineSupport
       super
     end
 
-    # Makes `facade` the one the engine's callbacks serve, without leaving a trace in
-    # the engine's log.
+    # Makes `facade` the one the engine's callbacks serve, leaving no trace in the log.
     def bind(facade)
       facade.getNumberofEntity
       engine.forget_calls

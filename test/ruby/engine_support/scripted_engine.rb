@@ -2,7 +2,6 @@
 # loaded it. Callbacks run Ruby code, so every control is called holding the GVL.
 require 'fiddle'
 require 'json'
-require 'rbconfig'
 
 module EngineSupport
   BUILD_DIR = ENV.fetch('ORVAX_BUILD_DIR') { File.expand_path('../../../build', __dir__) }
@@ -14,28 +13,25 @@ module EngineSupport
   def self.engine_path(name)
     File.join(stage(name), 'BrikolanHook.dll')
   end
-
   # A path as the system writes it: absolute, with backslashes on Windows.
   def self.system_path(path)
     WINDOWS ? File.expand_path(path).tr('/', '\\') : path
   end
 
-  # Finds libraries that are already loaded, without loading them.
+  # Opens libraries that are already loaded, never loading one (nil when not loaded).
   module Loaded
     if WINDOWS
-      KERNEL = Fiddle::Handle.new('kernel32.dll')
-      GET_MODULE_HANDLE = Fiddle::Function.new(KERNEL['GetModuleHandleW'], [Fiddle::TYPE_VOIDP], Fiddle::TYPE_VOIDP)
-
-      # Opening a library that is loaded only counts one more user of it.
+      GET_MODULE_HANDLE = Fiddle::Function.new(Fiddle::Handle.new('kernel32.dll')['GetModuleHandleW'],
+                                               [Fiddle::TYPE_VOIDP], Fiddle::TYPE_VOIDP)
       def self.open(path)
         path = EngineSupport.system_path(path)
         return nil if GET_MODULE_HANDLE.call("#{path}\0".encode('UTF-16LE')).to_i.zero?
 
-        Fiddle::Handle.new(path)
+        Fiddle::Handle.new(path) # only counts one more user
       end
+      RELEASE = [Fiddle::Handle.new('kernel32')['FreeLibrary'], [Fiddle::TYPE_VOIDP], Fiddle::TYPE_INT].freeze
     else
-      RTLD_NOLOAD = 4 # glibc; opens only what is already loaded
-
+      RTLD_NOLOAD = 4 # glibc
       # A failed no-load open sets no error text, so Fiddle may hand out a null handle.
       def self.open(path)
         handle = Fiddle::Handle.new(path, Fiddle::RTLD_LAZY | RTLD_NOLOAD)
@@ -43,11 +39,11 @@ module EngineSupport
       rescue Fiddle::DLError
         nil
       end
+      RELEASE = [Fiddle::Handle::DEFAULT['dlclose'], [Fiddle::TYPE_VOIDP], Fiddle::TYPE_INT].freeze
     end
   end
 
   class ScriptedEngine
-    # The engine at `path` when something already loaded it, else nil. Never loads it.
     def self.attach(path)
       handle = Loaded.open(path)
       handle && new(handle)
@@ -58,18 +54,8 @@ module EngineSupport
     def self.unload(path)
       handle = Fiddle::Handle.new(path)
       handle.disable_close
-      2.times { release_library.call(handle.to_i) }
-    end
-
-    def self.release_library
-      @release_library ||=
-        if RbConfig::CONFIG['host_os'] =~ /mswin|mingw/
-          Fiddle::Function.new(Fiddle::Handle.new('kernel32')['FreeLibrary'],
-                               [Fiddle::TYPE_VOIDP], Fiddle::TYPE_INT)
-        else
-          Fiddle::Function.new(Fiddle::Handle::DEFAULT['dlclose'], [Fiddle::TYPE_VOIDP],
-                               Fiddle::TYPE_INT)
-        end
+      release = Fiddle::Function.new(*Loaded::RELEASE)
+      2.times { release.call(handle.to_i) }
     end
 
     def self.loaded?(path)
@@ -78,64 +64,45 @@ module EngineSupport
       !handle.nil?
     end
 
+    # Controls taking JSON answer parsed JSON; an engine error raises. answer: what slot
+    # `slot` answers from now on; script: while inside slot `slot`, call callback `callback`.
+    int, pointer, void = Fiddle::TYPE_INT, Fiddle::TYPE_VOIDP, Fiddle::TYPE_VOID
+    CONTROLS = { reset: [[], void], forget_calls: [[], void], clear_slot: [[int], void], log: [[], pointer],
+                 answer: [[int, pointer], pointer], fire: [[int, pointer], pointer],
+                 fire_on_thread: [[int, pointer], pointer], script: [[int, int, pointer], pointer] }.freeze
+
     def initialize(handle)
       @handle = handle
-      int, pointer, void = Fiddle::TYPE_INT, Fiddle::TYPE_VOIDP, Fiddle::TYPE_VOID
-      function = ->(name, args, result) { Fiddle::Function.new(handle["orvax_engine_#{name}"], args, result, need_gvl: true) }
-      @reset = function.('reset', [], void)
-      @forget_calls = function.('forget_calls', [], void)
-      @log = function.('log', [], pointer)
-      @answer, @fire, @fire_on_thread = %w[answer fire fire_on_thread].map { |n| function.(n, [int, pointer], pointer) }
-      @script = function.('script', [int, int, pointer], pointer)
-      @clear_slot = function.('clear_slot', [int], void)
+      @controls = CONTROLS.map do |name, (args, result)|
+        [name, Fiddle::Function.new(handle["orvax_engine_#{name}"], args, result, need_gvl: true)]
+      end.to_h
     end
 
-    def reset
-      @reset.call
+    %i[reset forget_calls clear_slot].each { |name| define_method(name) { |*args| @controls[name].call(*args) } }
+    def answer(slot, value)
+      checked(@controls[:answer].call(slot, JSON.generate(value)))
     end
-    def forget_calls
-      @forget_calls.call
+    %i[fire fire_on_thread].each do |name|
+      define_method(name) { |slot, *args| checked(@controls[name].call(slot, JSON.generate(args))) }
+    end
+    def script(slot, callback, *args)
+      checked(@controls[:script].call(slot, callback, JSON.generate(args)))
     end
     # Lets go of the library (attaching took a reference to it).
     def close
       @handle.close
     end
-    def clear_slot(slot)
-      @clear_slot.call(slot)
-    end
 
-    # What engine slot `slot` answers from now on (see the engine's source for shapes).
-    def answer(slot, value)
-      checked(@answer.call(slot, JSON.generate(value)))
-    end
-
-    # The engine's calls: [slot, args] pairs, and [slot, :after_callback, k, result]
-    # where a scripted callback returned to the engine.
+    # The engine's calls: [slot, args], and [slot, :after_callback, k, result] where a
+    # scripted callback returned to the engine.
     def calls
-      JSON.parse(@log.call.to_s).map do |entry|
-        if entry.key?('after_callback')
-          [entry['slot'], :after_callback, entry['after_callback'], entry['result']]
-        else
-          [entry['slot'], entry['args']]
-        end
+      JSON.parse(@controls[:log].call.to_s).map do |entry|
+        k = entry['after_callback']
+        k ? [entry['slot'], :after_callback, k, entry['result']] : [entry['slot'], entry['args']]
       end
     end
-
-    # Calls made to one slot: the argument lists.
     def calls_to(slot)
       calls.select { |c| c[0] == slot && c.size == 2 }.map(&:last)
-    end
-
-    def fire(slot, *args)
-      checked(@fire.call(slot, JSON.generate(args)))
-    end
-    def fire_on_thread(slot, *args)
-      checked(@fire_on_thread.call(slot, JSON.generate(args)))
-    end
-
-    # While inside engine slot `slot`, call callback `callback` with `args`.
-    def script(slot, callback, *args)
-      checked(@script.call(slot, callback, JSON.generate(args)))
     end
 
     private
