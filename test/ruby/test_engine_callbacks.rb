@@ -8,15 +8,9 @@ class TestEngineCallbacks < Minitest::Test
 
   class Raising < OrvaxTest::RecordingCallbacks
     def RubyMessageBox(message)
-      record(:RubyMessageBox, message)
       raise IOError, "no box for #{message}"
     end
-    def RubyYesNoBox(_question)
-      raise(IOError, 'no answer')
-    end
-    def getSectionPlanes
-      raise(IOError, 'no planes')
-    end
+    %i[RubyYesNoBox getSectionPlanes].each { |name| define_method(name) { |*| raise IOError, name.to_s } }
   end
 
   # Slot 85 (updateHtml) also updates the view; 96's 16-bit units are encoded one by one
@@ -96,15 +90,8 @@ class TestEngineCallbacks < Minitest::Test
   # each thread's exception stays with its own call.
   def test_engine_calls_of_two_threads_ending_out_of_order
     first_in, first_go, second_go = Array.new(3) { Queue.new }
-    callbacks.define_singleton_method(:updateView) do
-      first_in << true
-      first_go.pop
-      raise IOError, 'first thread'
-    end
-    callbacks.define_singleton_method(:forceUpdateView) do
-      first_go << true
-      second_go.pop
-    end
+    callbacks.define_singleton_method(:updateView) { first_in << true; first_go.pop; raise IOError, 'first thread' }
+    callbacks.define_singleton_method(:forceUpdateView) { first_go << true; second_go.pop }
     other = ORVAX::MyNativeClass.new(callbacks)
     engine.script(6, 83)
     engine.script(7, 84)

@@ -1,5 +1,5 @@
-# Loading, refusing and releasing the engine, and the binding every engine-using call
-# refreshes. Each scenario runs in an interpreter of its own: the engine is process-wide.
+# Loading (also by the scripts' JSON request), refusing and releasing the engine, and the
+# binding every engine-using call refreshes. Each scenario runs in an interpreter of its own: the engine is process-wide.
 require 'minitest/autorun'
 require_relative 'engine_support/scenario'
 
@@ -8,6 +8,7 @@ class TestEngineLifecycle < Minitest::Test
 
   REFUSED = 'cb RubyMessageBox["Cannot initialize Cloud Workbench. The current version of the ' \
             'extension is not compatible with this version of Brikolan."]'.freeze
+  ANALYTICS = 'cb callAnalytics_Initialization[%p, 0, "", "", "", "", ""]'.freeze
   FREED = ['cb callAnalytics_closeApplication["null"]', 'FreeQPEDll erm'].freeze
 
   # A call before loading caches nothing; the engine's table may be rewritten while it
@@ -47,13 +48,42 @@ class TestEngineLifecycle < Minitest::Test
   end
 
   def test_missing_library_is_reported_every_time
-    lines = run_scenario('missing', <<~RUBY)
+    lines = run_scenario('missing', <<~'RUBY')
       show 'first', [f.LoadQPEDll(true, 2400, 24, 1), f.isModuleLoaded]
+      show 'reply', f.LoadMultiPointCloud('{"bk_version_number":1,"major_version":2,"minor_version":3}')
       show 'second', [f.LoadQPEDll(false, 2400, 24, 1), f.getPointSize, f.isModuleLoaded]
     RUBY
-    failure = "cb RubyMessageBox[#{INCOMPATIBLE.inspect}]"
-    assert_equal [*path_lines('missing'), failure, 'first: [false, false]',
-                  *path_lines('missing'), failure, 'second: [false, 0, false]'], lines
+    failure = [*path_lines('missing'), "cb RubyMessageBox[#{INCOMPATIBLE.inspect}]"]
+    assert_equal [*failure, 'first: [false, false]', *failure, format(ANALYTICS, '0'), 'reply: ""', *failure,
+                  'second: [false, 0, false]'], lines
+  end
+
+  # The scripts' JSON load request: malformed ones raise before anything is loaded, printed
+  # or reported; versions travel exactly to the ends of the 64-bit range, fractions cut
+  # toward zero.
+  def test_load_requests
+    first = '{"bk_version_number":9223372036854775807,"major_version":-9223372036854775808,' \
+            '"minor_version":-1.5,"files":["a.e57"]}'
+    second = "{\"bk_version_number\":2500,\"major_version\":25.7,\"minor_version\":0,\"x\":\"\u00e9\"}"
+    lines = run_scenario('scripted', <<~RUBY)
+      ['{"bk_version_number":2400,"major_version":24}',
+       '{"bk_version_number":1,"major_version":9223372036854775808,"minor_version":1}'].each do |request|
+        show 'error', (f.LoadMultiPointCloud(request) rescue [$!.class, $!.message])
+      end
+      show 'loaded', engine_loaded?
+      show 'reply', f.LoadMultiPointCloud(#{first.dump})
+      e = engine
+      show 'calls', e.calls
+      e.reset
+      e.answer(17, "loaded \\u00e9")
+      show 'reply', [f.LoadMultiPointCloud(#{second.dump}), e.calls]
+    RUBY
+    assert_equal ['error: [ArgumentError, "[json.exception.type_error.302] type must be number, but is null"]',
+                  'error: [ArgumentError, "version number out of range: major_version"]', 'loaded: false',
+                  *started('scripted'), format(ANALYTICS, '1'), 'reply: ""',
+                  "calls: #{[[1, [2**63 - 1, -2**63, -1]], [46, [true]], [60, [-2**63]], [17, [first]]].inspect}",
+                  format(ANALYTICS, '1'), "reply: #{["loaded \u00e9".b, [[46, [true]], [60, [25]], [17, [second]]]].inspect}"],
+                 lines
   end
 
   # Its own dependencies are looked for in the engine's folder (not the interpreter's,
@@ -72,9 +102,11 @@ class TestEngineLifecycle < Minitest::Test
   end
 
   # The refused engine, bound during the load, is unloaded even when a script raises in
-  # the refusal message: later calls must not reach it; a later load tries again.
+  # the refusal message: later calls must not reach it; a later load tries again. A script
+  # may give the facade other callbacks while loading runs: later messages go to the new
+  # ones, the old ones may already be collected.
   def test_refused_initialisation_unloads
-    lines = run_scenario('refusing', <<~RUBY)
+    lines = run_scenario('refusing', <<~'RUBY')
       show 'first', f.LoadQPEDll(false, 2400, 24, 1)
       show 'after', [f.setPointSize(1), f.getPointSize, f.isModuleLoaded, engine_loaded?]
       class Raising < EchoCallbacks
@@ -86,16 +118,6 @@ class TestEngineLifecycle < Minitest::Test
       show 'raised', (r.LoadQPEDll(false, 1, 2, 3) rescue $!.message)
       show 'after', [r.isModuleLoaded, engine_loaded?]
       show 'test', [f.TestLoadDll(false, ENGINE_PATH), f.setPointSize(3), f.isModuleLoaded, engine.calls]
-    RUBY
-    assert_equal [*started('refusing'), 'scripted engine refuses [2400,24,1]', REFUSED, 'first: false',
-                  'after: [nil, 0, false, false]', *started('refusing'), 'scripted engine refuses [1,2,3]',
-                  'raised: "no window"', 'after: [false, false]', 'test: [true, nil, true, [[6, [3]]]]'], lines
-  end
-
-  # A script may give the facade another callback object while loading runs; later
-  # messages go to the new one, and the old one may already be collected.
-  def test_messages_go_to_the_callback_object_the_facade_holds_then
-    lines = run_scenario('refusing', <<~'RUBY')
       class Switching < EchoCallbacks
         attr_accessor :facade
         def RubyMessageBox(text)
@@ -113,12 +135,14 @@ class TestEngineLifecycle < Minitest::Test
         facade.tap { |s| s.send(:initialize, Switching.new.tap { |c| c.facade = s }) }
       end
       s = make_facade
-      s.TestLoadDll(false, ENGINE_PATH)
       engine.script(1, 82)
       show 'load', s.LoadQPEDll(true, 2400, 24, 1)
     RUBY
-    assert_equal [*started('refusing'), 'old box "Extension Loaded"', 'scripted engine refuses [2400,24,1]',
-                  REFUSED, 'load: false'], lines
+    refusal = ['scripted engine refuses [2400,24,1]', REFUSED]
+    assert_equal [*started('refusing'), *refusal, 'first: false', 'after: [nil, 0, false, false]', *started('refusing'),
+                  'scripted engine refuses [1,2,3]', 'raised: "no window"', 'after: [false, false]',
+                  'test: [true, nil, true, [[6, [3]]]]', *started('refusing'), 'old box "Extension Loaded"', *refusal,
+                  'load: false'], lines
   end
 
   # A throw or an exception in the engine's callbacks waits until loading or releasing

@@ -18,28 +18,26 @@ module EngineSupport
     WINDOWS ? File.expand_path(path).tr('/', '\\') : path
   end
 
-  # Opens libraries that are already loaded, never loading one (nil when not loaded).
+  # Opens a library only when it is already loaded (nil otherwise); releases one reference.
   module Loaded
+    pointer = Fiddle::TYPE_VOIDP
     if WINDOWS
-      GET_MODULE_HANDLE = Fiddle::Function.new(Fiddle::Handle.new('kernel32.dll')['GetModuleHandleW'],
-                                               [Fiddle::TYPE_VOIDP], Fiddle::TYPE_VOIDP)
+      KERNEL = Fiddle::Handle.new('kernel32.dll')
+      MODULE_HANDLE = Fiddle::Function.new(KERNEL['GetModuleHandleW'], [pointer], pointer)
+      RELEASE = Fiddle::Function.new(KERNEL['FreeLibrary'], [pointer], Fiddle::TYPE_INT)
       def self.open(path)
         path = EngineSupport.system_path(path)
-        return nil if GET_MODULE_HANDLE.call("#{path}\0".encode('UTF-16LE')).to_i.zero?
-
-        Fiddle::Handle.new(path) # only counts one more user
+        MODULE_HANDLE.call("#{path}\0".encode('UTF-16LE')).to_i.zero? ? nil : Fiddle::Handle.new(path)
       end
-      RELEASE = [Fiddle::Handle.new('kernel32')['FreeLibrary'], [Fiddle::TYPE_VOIDP], Fiddle::TYPE_INT].freeze
     else
-      RTLD_NOLOAD = 4 # glibc
-      # A failed no-load open sets no error text, so Fiddle may hand out a null handle.
+      RELEASE = Fiddle::Function.new(Fiddle::Handle::DEFAULT['dlclose'], [pointer], Fiddle::TYPE_INT)
+      # RTLD_NOLOAD (glibc). A failed no-load open sets no error text: Fiddle may hand out a null handle.
       def self.open(path)
-        handle = Fiddle::Handle.new(path, Fiddle::RTLD_LAZY | RTLD_NOLOAD)
+        handle = Fiddle::Handle.new(path, Fiddle::RTLD_LAZY | 4)
         handle.to_i.zero? ? nil : handle
       rescue Fiddle::DLError
         nil
       end
-      RELEASE = [Fiddle::Handle::DEFAULT['dlclose'], [Fiddle::TYPE_VOIDP], Fiddle::TYPE_INT].freeze
     end
   end
 
@@ -48,24 +46,19 @@ module EngineSupport
       handle = Loaded.open(path)
       handle && new(handle)
     end
-
+    def self.loaded?(path)
+      !Loaded.open(path)&.close.nil?
+    end
     # Unloads the library at `path`, loaded once by someone else, the way any other code
     # in the process could: drops that reference and the one taken here.
     def self.unload(path)
       handle = Fiddle::Handle.new(path)
       handle.disable_close
-      release = Fiddle::Function.new(*Loaded::RELEASE)
-      2.times { release.call(handle.to_i) }
+      2.times { Loaded::RELEASE.call(handle.to_i) }
     end
 
-    def self.loaded?(path)
-      handle = Loaded.open(path)
-      handle&.close
-      !handle.nil?
-    end
-
-    # Controls taking JSON answer parsed JSON; an engine error raises. answer: what slot
-    # `slot` answers from now on; script: while inside slot `slot`, call callback `callback`.
+    # Controls taking and answering JSON (an engine error raises). answer: what slot `slot`
+    # answers from now on; script: while inside slot `slot`, call callback `callback`.
     int, pointer, void = Fiddle::TYPE_INT, Fiddle::TYPE_VOIDP, Fiddle::TYPE_VOID
     CONTROLS = { reset: [[], void], forget_calls: [[], void], clear_slot: [[int], void], log: [[], pointer],
                  answer: [[int, pointer], pointer], fire: [[int, pointer], pointer],
@@ -79,11 +72,11 @@ module EngineSupport
     end
 
     %i[reset forget_calls clear_slot].each { |name| define_method(name) { |*args| @controls[name].call(*args) } }
-    def answer(slot, value)
-      checked(@controls[:answer].call(slot, JSON.generate(value)))
-    end
     %i[fire fire_on_thread].each do |name|
       define_method(name) { |slot, *args| checked(@controls[name].call(slot, JSON.generate(args))) }
+    end
+    def answer(slot, value)
+      checked(@controls[:answer].call(slot, JSON.generate(value)))
     end
     def script(slot, callback, *args)
       checked(@controls[:script].call(slot, callback, JSON.generate(args)))
