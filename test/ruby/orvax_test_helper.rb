@@ -181,23 +181,14 @@ module OrvaxTest
   TEXT
 
   # The type descriptor names, sorted byte-wise.
-  TYPE_NAMES = %w[
-    _p_ClippingBox _p_INativeToRuby _p_MyNativeClass _p_SectionPlane _p_allocator_type _p_char
-    _p_const_reference _p_difference_type _p_key_type _p_mapped_type _p_p_void _p_reference
-    _p_size_type _p_std__allocatorT_ClippingBox_t _p_std__allocatorT_SectionPlane_t
-    _p_std__allocatorT_bool_t _p_std__allocatorT_double_t _p_std__allocatorT_float_t
-    _p_std__allocatorT_int_t _p_std__allocatorT_std__pairT_std__string_const_std__string_t_t
-    _p_std__allocatorT_std__string_t _p_std__lessT_std__string_t
-    _p_std__mapT_std__string_std__string_std__lessT_std__string_t_std__allocatorT_std__pairT_std__string_const_std__string_t_t_t
-    _p_std__mapT_std__string_std__string_std__lessT_std__string_t_std__allocatorT_std__pairT_std__string_const_std__string_t_t_t__iterator
-    _p_std__mapT_std__string_std__string_std__lessT_std__string_t_std__allocatorT_std__pairT_std__string_const_std__string_t_t_t__reverse_iterator
-    _p_std__vectorT_ClippingBox_std__allocatorT_ClippingBox_t_t
-    _p_std__vectorT_SectionPlane_std__allocatorT_SectionPlane_t_t
-    _p_std__vectorT_bool_std__allocatorT_bool_t_t _p_std__vectorT_double_std__allocatorT_double_t_t
-    _p_std__vectorT_float_std__allocatorT_float_t_t _p_std__vectorT_int_std__allocatorT_int_t_t
-    _p_std__vectorT_std__string_std__allocatorT_std__string_t_t _p_std__wstring
-    _p_swig__ConstIterator _p_swig__GC_VALUE _p_swig__Iterator _p_value_type _p_void
-  ].freeze
+  MAP = 'std__mapT_std__string_std__string_std__lessT_std__string_t_std__allocatorT_std__pairT_std__string_const_std__string_t_t_t'
+  ELEMENTS = %w[ClippingBox SectionPlane bool double float int std__string].freeze
+  TYPE_NAMES = [*%w[ClippingBox INativeToRuby MyNativeClass SectionPlane allocator_type char const_reference difference_type
+                    key_type mapped_type p_void reference size_type std__lessT_std__string_t std__wstring swig__ConstIterator
+                    swig__GC_VALUE swig__Iterator value_type void MAP MAP__iterator MAP__reverse_iterator],
+                *(ELEMENTS + %w[std__pairT_std__string_const_std__string_t]).map { |t| "std__allocatorT_#{t}_t" },
+                *ELEMENTS.map { |t| "std__vectorT_#{t}_std__allocatorT_#{t}_t_t" }]
+               .map { |name| "_p_#{name.sub('MAP', MAP)}" }.sort.freeze
 
   # The argument-error text for an argument at native `position` (receiver = 1).
   def self.type_message(type, method, position, value, prefix: '')
