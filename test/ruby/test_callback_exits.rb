@@ -6,18 +6,8 @@ require_relative 'engine_support/in_process'
 class TestCallbackExits < Minitest::Test
   include EngineSupport::InProcess
 
-  class Exiting < OrvaxTest::RecordingCallbacks
-    attr_accessor :on_view
-    def updateView
-      on_view.call
-    end
-    def RubyMessageBox(message)
-      raise IOError, "no box for #{message}"
-    end
-  end
-
-  def setup
-    super(Exiting.new)
+  def on_view(&body)
+    callbacks.define_singleton_method(:updateView, &body)
     engine.script(6, 83)
   end
 
@@ -25,14 +15,14 @@ class TestCallbackExits < Minitest::Test
     [[6, [arg]], [6, :after_callback, 83, nil]]
   end
 
-  def run_facade_call
-    callbacks.on_view = proc { yield }
+  def left_by_break
+    on_view { yield }
     facade.setPointSize(2)
     :not_left
   end
 
   def test_throw_and_break_leave_after_the_engine_finished_its_slot
-    callbacks.on_view = -> { throw :out, :thrown }
+    on_view { throw :out, :thrown }
     begin
       raise ArgumentError, 'outer'
     rescue ArgumentError => outer
@@ -41,15 +31,14 @@ class TestCallbackExits < Minitest::Test
     end
     assert_equal finished_slot(1), engine.calls
     engine.reset
-    engine.script(6, 83)
-    assert_equal :broken, run_facade_call { break :broken }
+    assert_equal :broken, left_by_break { break :broken }
     assert_equal finished_slot(2), engine.calls
   end
 
   def test_kill_kills_the_thread_sleeping_in_a_callback
     asleep = Queue.new
     ran_on = []
-    callbacks.on_view = -> { asleep << true; sleep }
+    on_view { asleep << true; sleep }
     thread = Thread.new do
       begin
         facade.setPointSize(3)
@@ -66,7 +55,7 @@ class TestCallbackExits < Minitest::Test
   # With no facade call in progress the exit is dropped; `$!` stays readable and the next
   # script exception is raised by its facade call as usual.
   def test_exit_with_no_facade_call_is_dropped_with_one_line
-    callbacks.on_view = -> { throw :out }
+    on_view { throw :out }
     begin
       raise ArgumentError, 'outer'
     rescue ArgumentError => outer
@@ -75,6 +64,7 @@ class TestCallbackExits < Minitest::Test
     end
     assert_equal "engine callback updateView left by throw: dropped\n", out
     engine.reset
+    callbacks.define_singleton_method(:RubyMessageBox) { |message| raise IOError, "no box for #{message}" }
     engine.script(6, 86, 'next')
     assert_equal 'no box for next', assert_raises(IOError) { facade.setPointSize(4) }.message
     assert_equal [[6, [4]], [6, :after_callback, 86, nil]], engine.calls

@@ -65,6 +65,9 @@ class TestEngineCallbacks < Minitest::Test
     engine.answer(71, 12)
     engine.script(71, 86, 'size')
     assert_raises(IOError) { facade.getPointSize } # and the result is dropped
+    engine.reset
+    engine.answer(71, 12)
+    assert_equal 12, facade.getPointSize, 'the exception went with its call'
   end
 
   def test_nested_facade_call_during_a_callback_raises_in_its_own_method

@@ -16,28 +16,23 @@ module EngineSupport
   end
 
   # Fresh engine log and answers, and a facade bound to the engine with its own
-  # recording callbacks (`callbacks` when given).
+  # recording callbacks.
   module InProcess
     attr_reader :engine, :callbacks, :facade
 
-    def setup(callbacks = OrvaxTest::RecordingCallbacks.new)
-      super()
+    def setup
+      super
       @engine = EngineSupport.engine
       @engine.reset
-      @callbacks = callbacks
+      @callbacks = OrvaxTest::RecordingCallbacks.new
       @facade = ORVAX::MyNativeClass.new(@callbacks)
-      bind(@facade)
+      @facade.getNumberofEntity # now the one the engine's callbacks serve
+      @engine.forget_calls
     end
 
     def teardown
       @engine&.reset
       super
-    end
-
-    # Makes `facade` the one the engine's callbacks serve, leaving no trace in the log.
-    def bind(facade)
-      facade.getNumberofEntity
-      engine.forget_calls
     end
   end
 end
