@@ -28,44 +28,38 @@ class TestHostIntegration < Minitest::Test
     assert_equal [String, Encoding::ASCII_8BIT, ids.first], [ids.first.class, ids.first.encoding, ids.last]
   end
 
-  # The chosen paths, frozen; a cancelled, failed or missing dialog gives a frozen empty array.
+  # The chosen paths, frozen and binary; a cancelled dialog gives a frozen empty array.
   def test_dialog_through_a_stand_in_zenity
     skip 'the dialog is zenity on Linux only (Windows shows its own dialog)' if Gem.win_platform?
     saved = ENV['PATH']
     [["/scans/a.e57\n/scans/d\u00e9j\u00e0.las\n", 0, ['/scans/a.e57', "/scans/d\u00e9j\u00e0.las".b]],
-     ["/scans/a.e57\n", 1, []], ["/scans/a.e57\n", 5, []], [nil, 0, []]].each do |output, status, expected|
+     ["/scans/a.e57\n", 1, []]].each do |output, status, expected|
       Dir.mktmpdir do |dir|
-        File.write("#{dir}/zenity", "#!/bin/sh\nprintf '%s' '#{output}'\nexit #{status}\n") if output
-        File.chmod(0o755, "#{dir}/zenity") if output
+        File.write("#{dir}/zenity", "#!/bin/sh\nprintf '%s' '#{output}'\nexit #{status}\n")
+        File.chmod(0o755, "#{dir}/zenity")
         ENV['PATH'] = dir
-        [0, -7, 2**31 - 1].each do |value|
-          paths = @facade.openFileDialogMulti(value)
-          assert_equal [expected, true], [paths, paths.frozen?], output
-        end
+        paths = @facade.openFileDialogMulti(-7)
+        assert_equal [expected, true], [paths, paths.frozen?], output
       ensure
         ENV['PATH'] = saved
       end
     end
   end
 
-  def test_proto_prints_two_lines_per_read_write_region
+  # Two lines per read-write region (the walk itself is unit-tested).
+  def test_proto_walks_the_memory_for_no_pointer_and_for_a_wrapped_one
     # The sanitizer's shadow memory is terabytes of mapped memory: no walk ends over it.
     skip 'the walk would cover the sanitizer\'s shadow memory' if ENV.key?('ASAN_OPTIONS')
-    out, err, status = OrvaxTest.run_ruby(<<~RUBY)
+    out, err, status = OrvaxTest.run_ruby(<<~'RUBY')
       $stdout.sync = true
       $LOAD_PATH.unshift(ENV['ORVAX_LIB'])
       require 'ORVAX'
       facade = ORVAX::MyNativeClass.new(Class.new(ORVAX::INativeToRuby).new)
-      print facade.proto(nil).inspect, "\\n"
-      print facade.proto(ORVAX::IntVector.new).inspect, "\\n"
+      [nil, ORVAX::IntVector.new].each { |pointer| print facade.proto(pointer).inspect, "\n" }
     RUBY
     assert status.success?, err
     walks = out.split(/^nil\n/)
     assert_equal 2, walks.size
-    walks.each do |walk|
-      lines = walk.lines.map(&:chomp)
-      refute_empty lines
-      lines.each_slice(2) { |separator, region| assert_match(/\A-{18}\n[0-9A-F]{16} [1-9][0-9]*\z/, "#{separator}\n#{region}") }
-    end
+    walks.each { |walk| assert_match(/\A(-{18}\n[0-9A-F]{16} [1-9][0-9]*\n)+\z/, walk) }
   end
 end
