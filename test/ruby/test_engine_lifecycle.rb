@@ -1,5 +1,6 @@
 # Loading (also by the scripts' JSON request), refusing and releasing the engine, and the
-# binding every engine-using call refreshes. Each scenario runs in an interpreter of its own: the engine is process-wide.
+# binding every engine-using call refreshes. Each scenario runs in an interpreter of its
+# own: the engine is process-wide.
 require 'minitest/autorun'
 require_relative 'engine_support/scenario'
 
