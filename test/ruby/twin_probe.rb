@@ -40,28 +40,19 @@ if second
 end
 
 # Objects of one extension in the other's methods.
-module RecordedMessages
-  def calls
-    @calls ||= []
-  end
-  def RubyMessageBox(message)
-    calls << [:RubyMessageBox, message]
-  end
+recording = lambda do |base|
+  Class.new(base) do
+    def calls
+      @calls ||= []
+    end
+    %i[RubyMessageBox updateView].each { |name| define_method(name) { |*args| calls << [name, *args] } }
+  end.new
 end
-class OrvaxCallbacks < ORVAX::INativeToRuby
-  include RecordedMessages
-  def updateView
-    calls << [:updateView]
-  end
-end
-class TwinCallbacks < ORVAXTWIN::INativeToRuby
-  include RecordedMessages
-end
-first_callbacks = OrvaxCallbacks.new
+first_callbacks = recording.call(ORVAX::INativeToRuby)
 twin_facade = ORVAXTWIN::MyNativeClass.new(first_callbacks)
 twin_facade.bkPopUpMessage('to first')
 twin_facade.updateView
-twin_callbacks = TwinCallbacks.new
+twin_callbacks = recording.call(ORVAXTWIN::INativeToRuby)
 first_facade = ORVAX::MyNativeClass.new(twin_callbacks)
 first_facade.bkPopUpMessage('to twin')
 facts[:cross_calls] = [first_callbacks.calls, twin_callbacks.calls,
