@@ -138,6 +138,7 @@ class TestEngineCallbacks < Minitest::Test
   end
 
   def test_callback_from_a_foreign_thread_only_writes_a_line
+    callbacks.section_planes = [3.0]
     out, = capture_subprocess_io do
       assert_equal [nil, false, []], [engine.fire_on_thread(83), engine.fire_on_thread(87, 'q'), engine.fire_on_thread(92)]
     end
