@@ -146,34 +146,50 @@ class TestEngineLifecycle < Minitest::Test
                   'load: false'], lines
   end
 
-  # A throw or an exception in the engine's callbacks waits until loading or releasing
-  # has come to its end (callbacks run meanwhile), then leaves the facade method.
-  def test_exits_during_load_and_release_callbacks_wait_for_the_end
+  # An exception in the engine's callbacks waits until loading or releasing has come to
+  # its end (callbacks run meanwhile), then leaves the facade method.
+  def test_exceptions_during_load_and_release_callbacks_wait_for_the_end
     lines = run_scenario('scripted', <<~'RUBY')
-      class Exiting < EchoCallbacks
+      class Raising < EchoCallbacks
         def updateView
-          $raising ? raise(IOError, 'view gone') : catch(:inner) { throw :inner }
-        end
-        def RubyMessageBox(text)
-          throw(:stop, text)
+          raise(IOError, 'view gone')
         end
       end
-      x = facade(Exiting.new)
+      x = facade(Raising.new)
       x.TestLoadDll(false, ENGINE_PATH)
       e = engine
-      e.script(1, 83)
-      show 'caught', catch(:stop) { x.LoadQPEDll(true, 2400, 24, 1) }
+      [1, 8].each { |slot| e.script(slot, 83) }
+      show 'load raised', (x.LoadQPEDll(false, 2400, 24, 1) rescue $!.message)
       show 'loaded', [x.isModuleLoaded, e.calls]
       e.reset
       e.script(8, 83)
-      $raising = true
       show 'free raised', (x.FreeQPEDll(false) rescue $!.message)
       show 'freed', [x.isModuleLoaded, e.calls]
     RUBY
-    assert_equal [*started('scripted'), 'caught: "Extension Loaded"',
+    assert_equal [*started('scripted'), 'load raised: "view gone"',
                   'loaded: [true, [[1, [2400, 24, 1]], [1, :after_callback, 83, nil], [46, [true]]]]',
                   'FreeQPEDll 0', FREED[0], 'FreeQPEDll 0', "#{FREED[1]} 0", 'free raised: "view gone"',
                   'freed: [false, [[8, []], [8, :after_callback, 83, nil]]]'], lines
+  end
+
+  # A throw waits the same way (and one caught inside a callback stays there).
+  def test_a_throw_in_a_loading_message_reaches_its_catch_once_loaded
+    lines = run_scenario('scripted', <<~'RUBY')
+      class Throwing < EchoCallbacks
+        def RubyMessageBox(text)
+          throw(:stop, text)
+        end
+        def updateView
+          catch(:inner) { throw :inner }
+        end
+      end
+      x = facade(Throwing.new)
+      x.TestLoadDll(false, ENGINE_PATH)
+      engine.script(1, 83)
+      show 'caught', catch(:stop) { x.LoadQPEDll(true, 2400, 24, 1) }
+      show 'bound', [x.isModuleLoaded, engine.calls.map(&:first)]
+    RUBY
+    assert_equal [*started('scripted'), 'caught: "Extension Loaded"', 'bound: [true, [1, 1, 46]]'], lines
   end
 
   def test_library_without_entry_table_is_refused_and_never_binds
