@@ -5,7 +5,7 @@ MAKEFLAGS += --no-print-directory
 # The stages run one after the other even under make -j: each build uses every core.
 .NOTPARALLEL:
 
-.PHONY: all bootstrap build build-asan build-mingw bench demo test check-ruby check-includes test-native test-asan test-mingw test-gc fuzz clean format
+.PHONY: all bootstrap build build-asan build-mingw bench bench-mingw demo test check-ruby check-includes test-native test-asan test-mingw test-gc fuzz clean format
 
 all: build
 
@@ -32,6 +32,12 @@ bench: build
 	cmake --build --preset default -j$(JOBS) --target orvax_bench
 	-ruby bench/figures.rb build
 	-ruby bench/las_load.rb
+
+# The same call-cost figures with the Windows build on the Windows Ruby: they are wine's.
+bench-mingw: build-mingw
+	cmake --build --preset mingw -j$(JOBS) --target orvax_bench
+	-ORVAX_WINEPREFIX=$(CURDIR)/build-mingw/wineprefix scripts/wine-run \
+	  "$$(scripts/windows-ruby)/bin/ruby.exe" bench/figures.rb build-mingw
 
 # The example script on the sample scene, with the reference engine staged beside the extension.
 demo: build
