@@ -16,6 +16,9 @@ module FuzzDriver
   SKIP = %i[nativeSleep openFileDialogMulti proto].freeze
   SKIP_BOUND = (SKIP + %i[FreeQPEDll LoadQPEDll TestLoadDll]).freeze
   SLOTS = 16
+  # What the texts of receivers of a class contain, where that is not the class's name.
+  RECEIVERS = { 'MyNativeClass' => 'facade', 'INativeToRuby' => 'Callbacks', 'Iterator' => 'begin',
+                'ConstIterator' => 'iterator' }.freeze
   # Arguments of the callback slots the engine fires.
   FIRE_ARGUMENTS = { 86 => ["m\u0000"], 87 => ['q'], 88 => [[1.5, -2], 's'], 89 => ['e57'], 90 => ['c', true],
                      91 => ['oops'], 96 => [[65, 0xD800, 0]] }.freeze
@@ -158,7 +161,10 @@ module FuzzDriver
   def self.draw(mode, seed, count, first)
     random = Random.new(seed)
     methods = methods_of_extension
-    owners = receivers(methods)
+    owners = methods.map do |klass, _name, _singleton| # the values that make instances of the class
+      key = RECEIVERS.fetch(klass.name.split('::').last) { |short| short }
+      TEXTS.each_index.select { |i| TEXTS[i].include?(key) }
+    end
     counts = argument_counts(methods, owners)
     callable = methods.each_index.reject { |i| (mode == 'bound' ? SKIP_BOUND : SKIP).include?(methods[i][1]) }
     Array.new(count) do |n|
@@ -177,16 +183,6 @@ module FuzzDriver
       args = Array.new(counts[i] && random.rand < 0.7 ? counts[i] : random.rand(random.rand < 0.9 ? 4 : 15)) { value.call }
       call = singleton ? "#{klass}.#{name}" : "#{klass}.instance_method(:#{name}).bind(#{receiver}).call"
       "s.delete(#{id - SLOTS}); s[#{id}] = Fuzz.guard { #{call}(#{args.join(', ')}) }"
-    end
-  end
-
-  # Pool entries that make instances of each method's class.
-  def self.receivers(methods)
-    methods.map do |klass, _name, _singleton|
-      short = klass.name.split('::').last
-      key = { 'MyNativeClass' => 'facade', 'INativeToRuby' => 'Callbacks', 'Iterator' => 'begin',
-              'ConstIterator' => 'iterator' }.fetch(short, short)
-      TEXTS.each_index.select { |i| TEXTS[i].include?(key) }
     end
   end
 
@@ -241,10 +237,9 @@ module FuzzDriver
   def self.report(mode, failure, options, progress)
     puts "fuzz: #{failure.kind} (#{failure.text}) in a #{mode} batch #{progress}; reducing"
     failure = reduce(mode, failure, options)
-    lines = failure.lines
-    puts "fuzz: smallest case (#{lines.size} lines, #{failure.kind}: #{failure.text}), after require 'ORVAX'; " \
+    puts "fuzz: smallest case (#{failure.lines.size} lines, #{failure.kind}: #{failure.text}), after require 'ORVAX'; " \
          "require_relative 'test/fuzz/pool'#{mode == 'bound' ? '; engine = the scripted engine, loaded' : ''}:"
-    puts 's = {}', lines[0...-1].map { |line| "#{line} rescue nil" }, lines.last
+    puts 's = {}', failure.lines[0...-1].map { |line| "#{line} rescue nil" }, failure.lines.last
     exit 1
   end
 end
