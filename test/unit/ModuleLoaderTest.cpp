@@ -1,110 +1,48 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <string>
-
-#include "FixtureEngine.h"
+#include "HostSubstitutes.h"
 #include "platform/Platform.h"
 
 #ifdef _WIN32
 #include <windows.h>
 
+#include <algorithm>
+
+#include "platform/win32/GrowingRead.h"
 #include "platform/win32/LoadFlags.h"
 #else
 #include <dlfcn.h>
-#include <unistd.h>
 #endif
 
 namespace orvax::platform {
 namespace {
 
 namespace fs = std::filesystem;
-using test::fixtureEngine;
-using test::wide;
-
 constexpr auto kEngineDependencies = DependencySearch::libraryDirectoryAndDefaults;
 constexpr const char* kFileName = "BrikolanHook.dll";
 
-// The system's own lookup, to compare against.
-void* systemExport(ModuleHandle module, const char* name) {
+// Where the build put the stand-in engine, as this program's system spells paths.
+fs::path fixtureEngine() {
 #ifdef _WIN32
-  return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module), name));
+  // Built on the host, run under wine: the host's root is drive Z:.
+  return fs::path("Z:" + std::string(ORVAX_FIXTURE_ENGINE)).make_preferred();
 #else
-  return dlsym(module, name);
+  return ORVAX_FIXTURE_ENGINE;
 #endif
 }
 
-void* tableAsTheLibrarySeesIt(ModuleHandle module) {
-  using Query = void* (*)();
-  auto* query = reinterpret_cast<Query>(systemExport(module, "fixtureEntryTable"));
-  return query ? query() : nullptr;
-}
-
-// Loads, finds by file name, looks up exports and unloads one copy of the library.
-void exerciseEngineLibrary(const fs::path& path) {
-  ModuleLoader& loader = moduleLoader();
-  ASSERT_EQ(loader.findLoaded(kFileName), nullptr) << "an earlier test left the library loaded";
-
-  ModuleHandle module = loader.load(wide(path), kEngineDependencies);
-  ASSERT_NE(module, nullptr) << path;
-  EXPECT_EQ(loader.findLoaded(kFileName), module);
-
-  void* table = loader.findExport(module, "myEntryPoint");
-  ASSERT_NE(table, nullptr);
-  EXPECT_EQ(table, systemExport(module, "myEntryPoint"));
-  EXPECT_EQ(table, tableAsTheLibrarySeesIt(module));
-
-  // Look-alike names are other exports or none, never the table.
-  for (const char* name : {"myEntryPointX", "MYENTRYPOINT", "myEntry"}) {
-    EXPECT_EQ(loader.findExport(module, name), systemExport(module, name)) << name;
-    EXPECT_NE(loader.findExport(module, name), table) << name;
-  }
-  EXPECT_EQ(loader.findExport(module, "myentrypoint"), nullptr);
-  EXPECT_EQ(loader.findExport(module, "myEntryPoin"), nullptr);
-  // Only the library's own exports count, not those of what it links against.
-  EXPECT_EQ(loader.findExport(module, "malloc"), nullptr);
-
-  // Finding it took no reference: one free unloads it.
-  EXPECT_TRUE(loader.free(module));
-  EXPECT_EQ(loader.findLoaded(kFileName), nullptr);
-}
-
-TEST(ModuleLoader, LoadsFindsAndFreesTheEngineLibrary) { exerciseEngineLibrary(fixtureEngine()); }
-
+WideString wide(const fs::path& path) {
 #ifdef _WIN32
-TEST(ModuleLoader, EngineDependenciesAreSearchedInTheLibraryDirectoryThenTheDefaultOnes) {
-  EXPECT_EQ(win32::loadLibraryFlags(kEngineDependencies), 0x1100u);
-}
-#endif
-
-TEST(ModuleLoader, FindsTheLibraryByFileNameWhereverItWasLoadedFrom) {
-#ifdef _WIN32
-  const auto process = std::to_string(GetCurrentProcessId());
+  return path.wstring();
 #else
-  const auto process = std::to_string(getpid());
+  return test::W(path.u16string());
 #endif
-  const fs::path root = fs::temp_directory_path() / ("orvax-loader-" + process);
-  const fs::path directory = root / fs::path(u"D\u00E9j\u00E0 vu \u20AC \U0001F600");
-  fs::create_directories(directory);
-  fs::copy_file(fixtureEngine(), directory / kFileName, fs::copy_options::overwrite_existing);
-  exerciseEngineLibrary(directory / kFileName);
-  fs::remove_all(root);
 }
 
-TEST(ModuleLoader, RefusesWhatIsNotThere) {
-  ModuleLoader& loader = moduleLoader();
-  const fs::path missing = fixtureEngine().parent_path() / "NoSuchLibrary.dll";
-  EXPECT_EQ(loader.load(wide(missing), kEngineDependencies), nullptr);
-  EXPECT_EQ(loader.findLoaded("NoSuchLibrary.dll"), nullptr);
-  EXPECT_EQ(loader.findLoaded(nullptr), nullptr);
-  EXPECT_EQ(loader.findExport(nullptr, "myEntryPoint"), nullptr);
-  EXPECT_FALSE(loader.free(nullptr));
-}
-
-// Loads and unloads by the system's own calls, as other code in the process would.
+// The system's own calls, to compare against and as other code in the process would use them.
 ModuleHandle systemLoad(const fs::path& path) {
 #ifdef _WIN32
-  return LoadLibraryW(path.wstring().c_str());
+  return LoadLibraryW(path.c_str());
 #else
   return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
 #endif
@@ -116,46 +54,108 @@ void systemFree(ModuleHandle module) {
   dlclose(module);
 #endif
 }
+void* systemExport(ModuleHandle module, const char* name) {
+#ifdef _WIN32
+  return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module), name));
+#else
+  return dlsym(module, name);
+#endif
+}
+
+// Loads, finds by file name, looks up exports and unloads one copy of the library.
+void exerciseEngineLibrary(const fs::path& path) {
+  ModuleLoader& loader = moduleLoader();
+  ASSERT_EQ(loader.findLoaded(kFileName), nullptr) << "an earlier test left the library loaded";
+#ifdef _WIN32
+  EXPECT_EQ(win32::loadLibraryFlags(kEngineDependencies), 0x1100u);
+#endif
+  const ModuleHandle module = loader.load(wide(path), kEngineDependencies);
+  ASSERT_NE(module, nullptr) << path;
+  EXPECT_EQ(loader.findLoaded(kFileName), module);
+  void* table = loader.findExport(module, "myEntryPoint");
+  ASSERT_NE(table, nullptr);
+  EXPECT_EQ(table, systemExport(module, "myEntryPoint"));
+  EXPECT_EQ(table, reinterpret_cast<void* (*)()>(systemExport(module, "fixtureEntryTable"))());
+  // Look-alike names are other exports or none, never the table.
+  for (const char* name : {"myEntryPointX", "MYENTRYPOINT", "myEntry", "myentrypoint"}) {
+    EXPECT_EQ(loader.findExport(module, name), systemExport(module, name)) << name;
+    EXPECT_NE(loader.findExport(module, name), table) << name;
+  }
+  // Only the library's own exports count, not those of what it links against.
+  EXPECT_EQ(loader.findExport(module, "malloc"), nullptr);
+  // Finding it took no reference: one free unloads it.
+  EXPECT_TRUE(loader.free(module));
+  EXPECT_EQ(loader.findLoaded(kFileName), nullptr);
+}
+
+TEST(ModuleLoader, LoadsFindsAndFreesTheEngineLibraryWhereverItLies) {
+  exerciseEngineLibrary(fixtureEngine());
+  test::TemporaryDirectory root;  // through a name outside any code page
+  const fs::path directory = root.path / fs::path(u"D\u00E9j\u00E0 vu \u20AC \U0001F600");
+  fs::create_directories(directory);
+  fs::copy_file(fixtureEngine(), directory / kFileName);
+  exerciseEngineLibrary(directory / kFileName);
+}
+
+TEST(ModuleLoader, RefusesWhatIsNotThere) {
+  ModuleLoader& loader = moduleLoader();
+  EXPECT_EQ(loader.load(wide(fixtureEngine().parent_path() / "NoSuchLibrary.dll"), kEngineDependencies), nullptr);
+  EXPECT_EQ(loader.findLoaded("NoSuchLibrary.dll"), nullptr);
+  EXPECT_EQ(loader.findLoaded(nullptr), nullptr);
+  EXPECT_EQ(loader.findExport(nullptr, "myEntryPoint"), nullptr);
+  EXPECT_FALSE(loader.free(nullptr));
+}
 
 TEST(ModuleLoader, ModuleListVersionChangesWithEveryLoadAndUnloadOnly) {
   ModuleLoader& loader = moduleLoader();
   const std::uint64_t idle = loader.moduleListVersion();
   ASSERT_NE(idle, 0u) << "this system cannot tell when libraries come and go";
-  EXPECT_EQ(loader.findLoaded(kFileName), nullptr);
-  EXPECT_EQ(loader.moduleListVersion(), idle);
-
-  ModuleHandle module = systemLoad(fixtureEngine());
+  const ModuleHandle module = systemLoad(fixtureEngine());
   ASSERT_NE(module, nullptr);
   const std::uint64_t loaded = loader.moduleListVersion();
   EXPECT_NE(loaded, idle);
   // Looking and taking more references to what is loaded change nothing.
   EXPECT_NE(loader.findExport(loader.findLoaded(kFileName), "myEntryPoint"), nullptr);
-  ModuleHandle again = systemLoad(fixtureEngine());
-  EXPECT_EQ(again, module);
-  systemFree(again);
+  systemFree(systemLoad(fixtureEngine()));
   EXPECT_EQ(loader.moduleListVersion(), loaded);
-
   systemFree(module);
-  const std::uint64_t unloaded = loader.moduleListVersion();
-  EXPECT_NE(unloaded, loaded);
-  EXPECT_NE(unloaded, idle);
-  EXPECT_EQ(loader.findLoaded(kFileName), nullptr);
+  EXPECT_NE(loader.moduleListVersion(), loaded);
+  EXPECT_NE(loader.moduleListVersion(), idle);
 }
 
 TEST(ModuleLoader, SelfModulePathIsTheWholePathOfTheModuleHoldingTheCode) {
-  // The adapter is linked into this program, so that is the module.
-  const WideString self = moduleLoader().selfModulePath();
-  ASSERT_FALSE(self.empty());
+  const WideString self = moduleLoader().selfModulePath();  // the adapter is in this program
 #ifdef _WIN32
   std::wstring expected(32768, L'\0');
   expected.resize(GetModuleFileNameW(nullptr, expected.data(), 32768));
   EXPECT_EQ(self, expected);
 #else
-  const fs::path path(utf16ToUtf8(self));
-  EXPECT_TRUE(path.is_absolute()) << path;
-  EXPECT_TRUE(fs::equivalent(path, "/proc/self/exe")) << path;
+  EXPECT_TRUE(fs::equivalent(utf16ToUtf8(self), "/proc/self/exe")) << utf16ToUtf8(self);
 #endif
 }
+
+#ifdef _WIN32
+// As GetModuleFileNameW answers for a text of the given length: cut but still terminated,
+// and the capacity as result when it does not fit.
+TEST(ReadGrowing, ReturnsTheWholeTextHoweverLongAndNothingWhenItNeverFits) {
+  for (std::size_t length : {1u, 259u, 260u, 261u, 32767u}) {
+    const std::wstring text = L"C" + std::wstring(length - 1, L'x');
+    EXPECT_EQ(win32::readGrowing<wchar_t>([&](wchar_t* buffer, std::uint32_t capacity) {
+                buffer[text.copy(buffer, capacity - 1)] = L'\0';
+                return std::min<std::size_t>(text.size(), capacity);
+              }),
+              text);
+  }
+  int calls = 0;
+  EXPECT_EQ(win32::readGrowing<wchar_t>([&](wchar_t*, std::uint32_t capacity) {
+              return ++calls, std::size_t{capacity};
+            }),
+            L"");
+  EXPECT_LT(calls, 20);
+  EXPECT_EQ(win32::readGrowing<wchar_t>([](wchar_t*, std::uint32_t) { return std::size_t{0}; }),
+            L"");
+}
+#endif
 
 }  // namespace
 }  // namespace orvax::platform
