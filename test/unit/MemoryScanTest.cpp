@@ -13,39 +13,32 @@ namespace {
 using platform::MemoryRegion;
 
 // Regions laid end to end from address 0.
-class FakeMemory final : public platform::MemoryReader {
- public:
-  const MemoryRegion& add(std::size_t size, bool committed = true, bool readWrite = true) {
-    regions_.push_back({end_, size, committed, readWrite});
-    bytes_[end_].assign(size, 0xAA);
-    end_ += size;
-    return regions_.back();
+struct FakeMemory final : platform::MemoryReader {
+  MemoryRegion add(std::size_t size, bool committed = true, bool readWrite = true) {
+    regions.push_back({bytes.size(), size, committed, readWrite});
+    bytes.resize(bytes.size() + size, 0xAA);
+    return regions.back();
   }
   void plant(const MemoryRegion& region, std::size_t at) {
-    std::memcpy(bytes_[region.base].data() + at, kScanPattern, kPatternSize);
+    std::memcpy(&bytes[region.base + at], kScanPattern, kPatternSize);
   }
-
   bool describe(std::uintptr_t address, MemoryRegion& out) override {
-    for (const MemoryRegion& r : regions_) {
-      if (address >= r.base && address < r.base + r.size) return out = r, true;
+    for (const MemoryRegion& r : regions) {
+      if (address - r.base < r.size) return out = r, true;
     }
     return false;
   }
   std::size_t read(std::uintptr_t address, void* out, std::size_t size) override {
     MemoryRegion r;
     if (!describe(address, r)) return 0;
-    const std::size_t offset = address - r.base, n = std::min(size, r.size - offset);
-    std::memcpy(out, bytes_[r.base].data() + offset, n);
+    const std::size_t n = std::min(size, r.base + r.size - address);
+    std::memcpy(out, &bytes[address], n);
     reads[r.base] += n;
     return n;
   }
-
+  std::vector<MemoryRegion> regions;
+  std::vector<unsigned char> bytes;
   std::map<std::uintptr_t, std::size_t> reads;
-
- private:
-  std::vector<MemoryRegion> regions_;
-  std::map<std::uintptr_t, std::vector<unsigned char>> bytes_;
-  std::uintptr_t end_ = 0;
 };
 
 TEST(MemoryScan, SearchesStartOffsetsUpToSizeMinus65) {
@@ -58,7 +51,7 @@ TEST(MemoryScan, SearchesStartOffsetsUpToSizeMinus65) {
   };
   for (const auto& c : cases) {
     FakeMemory memory;
-    const MemoryRegion& region = memory.add(c.size);
+    const MemoryRegion region = memory.add(c.size);
     memory.plant(region, c.planted);
     EXPECT_EQ(findPatternInRegion(memory, region), c.found) << c.size << " " << c.planted;
   }

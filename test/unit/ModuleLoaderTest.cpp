@@ -21,54 +21,23 @@ namespace fs = std::filesystem;
 constexpr auto kEngineDependencies = DependencySearch::libraryDirectoryAndDefaults;
 constexpr const char* kFileName = "BrikolanHook.dll";
 
-// Where the build put the stand-in engine, as this program's system spells paths.
-fs::path fixtureEngine() {
 #ifdef _WIN32
-  // Built on the host, run under wine: the host's root is drive Z:.
-  return fs::path("Z:" + std::string(ORVAX_FIXTURE_ENGINE)).make_preferred();
-#else
-  return ORVAX_FIXTURE_ENGINE;
-#endif
-}
-
-WideString wide(const fs::path& path) {
-#ifdef _WIN32
-  return path.wstring();
-#else
-  return test::W(path.u16string());
-#endif
-}
-
-// The system's own calls, to compare against and as other code in the process would use them.
-ModuleHandle systemLoad(const fs::path& path) {
-#ifdef _WIN32
-  return LoadLibraryW(path.c_str());
-#else
-  return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-#endif
-}
-void systemFree(ModuleHandle module) {
-#ifdef _WIN32
-  FreeLibrary(static_cast<HMODULE>(module));
-#else
-  dlclose(module);
-#endif
-}
+// Built on the host, run under wine: the host's root is drive Z:.
+const fs::path kFixture = fs::path("Z:" + std::string(ORVAX_FIXTURE_ENGINE)).make_preferred();
+WideString wide(const fs::path& path) { return path.wstring(); }
 void* systemExport(ModuleHandle module, const char* name) {
-#ifdef _WIN32
   return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module), name));
-#else
-  return dlsym(module, name);
-#endif
 }
+#else
+const fs::path kFixture = ORVAX_FIXTURE_ENGINE;
+WideString wide(const fs::path& path) { return test::W(path.u16string()); }
+void* systemExport(ModuleHandle module, const char* name) { return dlsym(module, name); }
+#endif
 
 // Loads, finds by file name, looks up exports and unloads one copy of the library.
 void exerciseEngineLibrary(const fs::path& path) {
   ModuleLoader& loader = moduleLoader();
   ASSERT_EQ(loader.findLoaded(kFileName), nullptr) << "an earlier test left the library loaded";
-#ifdef _WIN32
-  EXPECT_EQ(win32::loadLibraryFlags(kEngineDependencies), 0x1100u);
-#endif
   const ModuleHandle module = loader.load(wide(path), kEngineDependencies);
   ASSERT_NE(module, nullptr) << path;
   EXPECT_EQ(loader.findLoaded(kFileName), module);
@@ -89,18 +58,21 @@ void exerciseEngineLibrary(const fs::path& path) {
 }
 
 TEST(ModuleLoader, LoadsFindsAndFreesTheEngineLibraryWhereverItLies) {
-  exerciseEngineLibrary(fixtureEngine());
-  test::TemporaryDirectory root;  // through a name outside any code page
+#ifdef _WIN32
+  EXPECT_EQ(win32::loadLibraryFlags(kEngineDependencies), 0x1100u);
+#endif
+  exerciseEngineLibrary(kFixture);
+  test::TemporaryDirectory root;  // and through a name outside any code page
   const fs::path directory = root.path / fs::path(u"D\u00E9j\u00E0 vu \u20AC \U0001F600");
   fs::create_directories(directory);
-  fs::copy_file(fixtureEngine(), directory / kFileName);
+  fs::copy_file(kFixture, directory / kFileName);
   exerciseEngineLibrary(directory / kFileName);
 }
 
 TEST(ModuleLoader, RefusesWhatIsNotThere) {
   ModuleLoader& loader = moduleLoader();
-  EXPECT_EQ(loader.load(wide(fixtureEngine().parent_path() / "NoSuchLibrary.dll"), kEngineDependencies), nullptr);
-  EXPECT_EQ(loader.findLoaded("NoSuchLibrary.dll"), nullptr);
+  EXPECT_EQ(loader.load(wide(kFixture.parent_path() / "None.dll"), kEngineDependencies), nullptr);
+  EXPECT_EQ(loader.findLoaded("None.dll"), nullptr);
   EXPECT_EQ(loader.findLoaded(nullptr), nullptr);
   EXPECT_EQ(loader.findExport(nullptr, "myEntryPoint"), nullptr);
   EXPECT_FALSE(loader.free(nullptr));
@@ -110,15 +82,14 @@ TEST(ModuleLoader, ModuleListVersionChangesWithEveryLoadAndUnloadOnly) {
   ModuleLoader& loader = moduleLoader();
   const std::uint64_t idle = loader.moduleListVersion();
   ASSERT_NE(idle, 0u) << "this system cannot tell when libraries come and go";
-  const ModuleHandle module = systemLoad(fixtureEngine());
-  ASSERT_NE(module, nullptr);
+  const ModuleHandle module = loader.load(wide(kFixture), kEngineDependencies);
   const std::uint64_t loaded = loader.moduleListVersion();
   EXPECT_NE(loaded, idle);
   // Looking and taking more references to what is loaded change nothing.
   EXPECT_NE(loader.findExport(loader.findLoaded(kFileName), "myEntryPoint"), nullptr);
-  systemFree(systemLoad(fixtureEngine()));
+  EXPECT_TRUE(loader.free(loader.load(wide(kFixture), kEngineDependencies)));
   EXPECT_EQ(loader.moduleListVersion(), loaded);
-  systemFree(module);
+  EXPECT_TRUE(loader.free(module));
   EXPECT_NE(loader.moduleListVersion(), loaded);
   EXPECT_NE(loader.moduleListVersion(), idle);
 }
@@ -135,8 +106,8 @@ TEST(ModuleLoader, SelfModulePathIsTheWholePathOfTheModuleHoldingTheCode) {
 }
 
 #ifdef _WIN32
-// As GetModuleFileNameW answers for a text of the given length: cut but still terminated,
-// and the capacity as result when it does not fit.
+// As GetModuleFileNameW answers: the text cut to fit, still terminated, and the capacity as
+// result when it did not fit.
 TEST(ReadGrowing, ReturnsTheWholeTextHoweverLongAndNothingWhenItNeverFits) {
   for (std::size_t length : {1u, 259u, 260u, 261u, 32767u}) {
     const std::wstring text = L"C" + std::wstring(length - 1, L'x');
@@ -147,13 +118,10 @@ TEST(ReadGrowing, ReturnsTheWholeTextHoweverLongAndNothingWhenItNeverFits) {
               text);
   }
   int calls = 0;
-  EXPECT_EQ(win32::readGrowing<wchar_t>([&](wchar_t*, std::uint32_t capacity) {
-              return ++calls, std::size_t{capacity};
-            }),
-            L"");
+  const auto neverFits = [&](wchar_t*, std::uint32_t capacity) { return ++calls, capacity; };
+  EXPECT_EQ(win32::readGrowing<wchar_t>(neverFits), L"");
   EXPECT_LT(calls, 20);
-  EXPECT_EQ(win32::readGrowing<wchar_t>([](wchar_t*, std::uint32_t) { return std::size_t{0}; }),
-            L"");
+  EXPECT_EQ(win32::readGrowing<wchar_t>([](wchar_t*, std::uint32_t) { return 0; }), L"");
 }
 #endif
 

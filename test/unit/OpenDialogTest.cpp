@@ -13,11 +13,9 @@ using std::string_view_literals::operator""sv;
 TEST(OpenDialogSettings, HoldTheRequestFieldByField) {
   const auto owner = reinterpret_cast<platform::WindowHandle>(0x1234);
   const OpenDialogSettings settings = openDialogSettings(owner);
-  EXPECT_EQ(settings.structureSize, 152u);
-  EXPECT_EQ(settings.owner, owner);
-  EXPECT_EQ(settings.bufferUnits, 100000u);
-  EXPECT_EQ(settings.flags, 0x81204u);
-  EXPECT_EQ(settings.defaultExtension, W(u"hjp"));
+  EXPECT_EQ(std::tie(settings.structureSize, settings.owner, settings.filterIndex,
+                     settings.bufferUnits, settings.flags, settings.defaultExtension),
+            std::make_tuple(152u, owner, 0u, 100000u, 0x81204u, W(u"hjp")));
   EXPECT_EQ(settings.filter, W(u"All 3D file formats\0*.hjp;*.e57;*.las;*.laz;*.qsd;*.ply\0"
                                u"HJP Files (*.hjp)\0*.hjp\0E57 Files (*.e57)\0*.e57\0"
                                u"LAS LAZ Files (*.las;*.laz)\0*.las;*.laz\0"
