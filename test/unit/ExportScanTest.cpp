@@ -86,7 +86,7 @@ TEST(FindExportInImage, TakesTheOrdinalThroughTheNameOrdinalTable) {
 TEST(FindExportInImage, RefusesImagesThatAreNotPe32PlusOrReachOutside) {
   const Bytes good = peImage({{"other", kDecoy}, {"myEntryPoint", kTable}});
   ASSERT_EQ(find(good, "myEntryPoint"), kTable);
-  const std::size_t functions = kDirectory + 40, names = functions + 8, ordinals = names + 8;
+  const std::size_t functions = kDirectory + 40, names = functions + 8;
   const struct {
     std::size_t at;
     std::uint32_t value;
@@ -112,7 +112,7 @@ TEST(FindExportInImage, RefusesImagesThatAreNotPe32PlusOrReachOutside) {
       {kDirectory + 36, kSize - 2, 4},   // ordinal table past the end
       {names + 4, kSize, 4},             // a name outside the image
       {names, 0xFFFFFFFF, 4},            // even one that is not the match
-      {ordinals + 2, 2, 2},              // ordinal beyond the address table
+      {kDirectory + 20, 1, 4},           // ordinal beyond the address table
       {functions + 4, kSize, 4},         // address outside the image
       {functions + 4, 0, 4},             // no address
       {functions + 4, kDirectory + 40, 4},  // only a forwarder

@@ -34,12 +34,17 @@ WideString wide(const fs::path& path) { return test::W(path.u16string()); }
 void* systemExport(ModuleHandle module, const char* name) { return dlsym(module, name); }
 #endif
 
-// Loads, finds by file name, looks up exports and unloads one copy of the library.
+// Loads, finds by file name, looks up exports and unloads one copy of the library; the
+// module list's version changes with each load and unload, and only then.
 void exerciseEngineLibrary(const fs::path& path) {
   ModuleLoader& loader = moduleLoader();
   ASSERT_EQ(loader.findLoaded(kFileName), nullptr) << "an earlier test left the library loaded";
+  const std::uint64_t idle = loader.moduleListVersion();
+  ASSERT_NE(idle, 0u) << "this system cannot tell when libraries come and go";
   const ModuleHandle module = loader.load(wide(path), kEngineDependencies);
   ASSERT_NE(module, nullptr) << path;
+  const std::uint64_t loaded = loader.moduleListVersion();
+  EXPECT_NE(loaded, idle);
   EXPECT_EQ(loader.findLoaded(kFileName), module);
   void* table = loader.findExport(module, "myEntryPoint");
   ASSERT_NE(table, nullptr);
@@ -52,9 +57,13 @@ void exerciseEngineLibrary(const fs::path& path) {
   }
   // Only the library's own exports count, not those of what it links against.
   EXPECT_EQ(loader.findExport(module, "malloc"), nullptr);
-  // Finding it took no reference: one free unloads it.
+  // Finding took no reference, nor does a further load change the list.
+  EXPECT_TRUE(loader.free(loader.load(wide(path), kEngineDependencies)));
+  EXPECT_EQ(loader.moduleListVersion(), loaded);
   EXPECT_TRUE(loader.free(module));
   EXPECT_EQ(loader.findLoaded(kFileName), nullptr);
+  EXPECT_NE(loader.moduleListVersion(), loaded);
+  EXPECT_NE(loader.moduleListVersion(), idle);
 }
 
 TEST(ModuleLoader, LoadsFindsAndFreesTheEngineLibraryWhereverItLies) {
@@ -67,31 +76,11 @@ TEST(ModuleLoader, LoadsFindsAndFreesTheEngineLibraryWhereverItLies) {
   fs::create_directories(directory);
   fs::copy_file(kFixture, directory / kFileName);
   exerciseEngineLibrary(directory / kFileName);
-}
-
-TEST(ModuleLoader, RefusesWhatIsNotThere) {
-  ModuleLoader& loader = moduleLoader();
-  EXPECT_EQ(loader.load(wide(kFixture.parent_path() / "None.dll"), kEngineDependencies), nullptr);
-  EXPECT_EQ(loader.findLoaded("None.dll"), nullptr);
-  EXPECT_EQ(loader.findLoaded(nullptr), nullptr);
-  EXPECT_EQ(loader.findExport(nullptr, "myEntryPoint"), nullptr);
-  EXPECT_FALSE(loader.free(nullptr));
-}
-
-TEST(ModuleLoader, ModuleListVersionChangesWithEveryLoadAndUnloadOnly) {
-  ModuleLoader& loader = moduleLoader();
-  const std::uint64_t idle = loader.moduleListVersion();
-  ASSERT_NE(idle, 0u) << "this system cannot tell when libraries come and go";
-  const ModuleHandle module = loader.load(wide(kFixture), kEngineDependencies);
-  const std::uint64_t loaded = loader.moduleListVersion();
-  EXPECT_NE(loaded, idle);
-  // Looking and taking more references to what is loaded change nothing.
-  EXPECT_NE(loader.findExport(loader.findLoaded(kFileName), "myEntryPoint"), nullptr);
-  EXPECT_TRUE(loader.free(loader.load(wide(kFixture), kEngineDependencies)));
-  EXPECT_EQ(loader.moduleListVersion(), loaded);
-  EXPECT_TRUE(loader.free(module));
-  EXPECT_NE(loader.moduleListVersion(), loaded);
-  EXPECT_NE(loader.moduleListVersion(), idle);
+  EXPECT_EQ(moduleLoader().load(wide(root.path / "None.dll"), kEngineDependencies), nullptr);
+  EXPECT_EQ(moduleLoader().findLoaded("None.dll"), nullptr);
+  EXPECT_EQ(moduleLoader().findLoaded(nullptr), nullptr);
+  EXPECT_EQ(moduleLoader().findExport(nullptr, "myEntryPoint"), nullptr);
+  EXPECT_FALSE(moduleLoader().free(nullptr));
 }
 
 TEST(ModuleLoader, SelfModulePathIsTheWholePathOfTheModuleHoldingTheCode) {

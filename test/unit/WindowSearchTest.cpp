@@ -7,7 +7,54 @@
 namespace orvax {
 namespace {
 
-using test::FakeWindows;
+// Windows are numbered from 1 in the order they are added; a handle is that number. A
+// top-level window's text is its title, a child's its class name.
+struct FakeWindows final : platform::WindowSystem {
+  struct Window {
+    WideString text;
+    std::size_t parent;  // 0: top level
+    std::uint32_t process;
+    bool answers;
+  };
+  static constexpr std::uint32_t kOwnProcess = 4242;
+  WindowHandle add(std::u16string_view text, WindowHandle parent = nullptr,
+                   std::uint32_t process = kOwnProcess, bool answers = true) {
+    windows.push_back({test::W(text), number(parent), process, answers});
+    return handle(windows.size());
+  }
+  std::uint32_t currentProcessId() override { return kOwnProcess; }
+  void forEachTopLevel(const Visit& visit) override {
+    if (!nullFirst || visit(nullptr)) children(0, visit, false);
+  }
+  void forEachDescendant(WindowHandle parent, const Visit& visit) override {
+    children(number(parent), visit, true);
+  }
+  std::uint32_t ownerProcess(WindowHandle w) override { return at(w).process; }
+  WideString title(WindowHandle w, std::size_t capacity, std::uint32_t timeout) override {
+    requests.push_back({capacity, timeout});
+    return at(w).answers ? at(w).text : WideString();
+  }
+  WideString className(WindowHandle w, std::size_t capacity) override {
+    requests.push_back({capacity, 0});
+    return at(w).text;
+  }
+  static WindowHandle handle(std::size_t n) { return reinterpret_cast<WindowHandle>(n); }
+  static std::size_t number(WindowHandle w) { return reinterpret_cast<std::size_t>(w); }
+  Window& at(WindowHandle w) { return windows.at(number(w) - 1); }
+  // Depth first when `deep`, as the system visits descendants.
+  bool children(std::size_t parent, const Visit& visit, bool deep) {
+    for (std::size_t i = 1; i <= windows.size(); ++i) {
+      if (windows[i - 1].parent != parent) continue;
+      if (!visit(handle(i)) || (deep && !children(i, visit, deep))) return false;
+    }
+    return true;
+  }
+
+  bool nullFirst = false;
+  std::vector<std::pair<std::size_t, std::uint32_t>> requests;  // capacity, time-out
+  std::vector<Window> windows;
+};
+
 using Handles = std::vector<WindowHandle>;
 using Lines = std::vector<std::string>;
 using Request = std::pair<std::size_t, std::uint32_t>;
