@@ -20,8 +20,11 @@ TEST(EngineDirectory, CutsThreeUnitsBeforeTheLastSeparatorPastIndexTwo) {
       {deep + u"x64\\ORVAX.so", deep},
       {u"C:\\D\u00E9j\u00E0 \U0001F600\\x64\\ORVAX.so", u"C:\\D\u00E9j\u00E0 \U0001F600\\"},
       // No separator past index two: the whole path.
-      {u"ORVAX.so", u"ORVAX.so"}, {u"C:\\ORVAX.so", u"C:\\ORVAX.so"},
-      {u"\\ORVAX.so", u"\\ORVAX.so"}, {u"ab/", u"ab/"}, {u"", u""},
+      {u"ORVAX.so", u"ORVAX.so"},
+      {u"C:\\ORVAX.so", u"C:\\ORVAX.so"},
+      {u"\\ORVAX.so", u"\\ORVAX.so"},
+      {u"ab/", u"ab/"},
+      {u"", u""},
   };
   for (const auto& [path, directory] : cases) {
     EXPECT_EQ(engineDirectory(W(path)), W(directory)) << utf16ToUtf8(W(path));

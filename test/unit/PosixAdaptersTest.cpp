@@ -28,15 +28,18 @@ TEST(SysfsMedia, ListsBlockDevicesInNameOrderOnceThereIsABlockDirectory) {
   EXPECT_FALSE(media->forEachMedium(visit));
   // A serial is decoded as UTF-8 when it is UTF-8, else taken one unit a byte.
   for (const auto& [device, serial] : std::initializer_list<std::pair<const char*, const char*>>{
-           {"vdb", "B2\n"}, {"sda/device", "  S3R 1  \n"}, {"loop0", nullptr},
-           {"nvme0n1/device", "\xC3\xA9\xF0\x9F\x98\x80"}, {"nvme1n1", "\xE9\xF0\x9F\x98"}}) {
+           {"vdb", "B2\n"},
+           {"sda/device", "  S3R 1  \n"},
+           {"loop0", nullptr},
+           {"nvme0n1/device", "\xC3\xA9\xF0\x9F\x98\x80"},
+           {"nvme1n1", "\xE9\xF0\x9F\x98"}}) {
     std::filesystem::create_directories(root.path / "block" / device);
     if (serial) std::ofstream(root.path / "block" / device / "serial") << serial;
   }
   EXPECT_TRUE(media->forEachMedium(visit));
-  EXPECT_EQ(found, (Serials{std::nullopt, test::W(u"\u00E9\U0001F600"),
-                            test::W(u"\u00E9\u00F0\u009F\u0098"), test::W(u"  S3R 1  "),
-                            test::W(u"B2")}));
+  EXPECT_EQ(found,
+            (Serials{std::nullopt, test::W(u"\u00E9\U0001F600"),
+                     test::W(u"\u00E9\u00F0\u009F\u0098"), test::W(u"  S3R 1  "), test::W(u"B2")}));
 }
 
 TEST(ZenityDialog, ShowsTheFilterRowsAndTakesThePrintedPaths) {
@@ -68,7 +71,7 @@ TEST(ZenityDialog, ShowsTheFilterRowsAndTakesThePrintedPaths) {
 void ignoreSignal(int) {}
 
 TEST(Sleep, BlocksAtLeastTheTimeAskedThoughSignalsArrive) {
-  struct sigaction action {}, previous{};
+  struct sigaction action = {}, previous = {};
   action.sa_handler = ignoreSignal;  // no SA_RESTART: the signal interrupts the sleep
   ASSERT_EQ(sigaction(SIGALRM, &action, &previous), 0);
   itimerval timer{{0, 10000}, {0, 10000}};

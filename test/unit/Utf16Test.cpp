@@ -14,7 +14,7 @@ TEST(Utf16, EachDirectionOnItsCases) {
   const std::string fffd = "\xEF\xBF\xBD";
   const struct {
     std::u16string_view units;
-    std::string utf8;   // pairs combined, a lone surrogate replaced
+    std::string utf8;    // pairs combined, a lone surrogate replaced
     std::string units8;  // each unit encoded by itself
   } cases[] = {
       {u"", "", ""},
@@ -40,7 +40,7 @@ TEST(Utf16, EachDirectionOnItsCases) {
 
 TEST(Utf8ToUtf16, RefusesWhatIsNotStrictUtf8) {
   for (const char* text : {"\xC0\x80", "\xC1\xBF", "\xE0\x80\xAF", "\xF0\x8F\xBF\xBF",  // overlong
-                           "\xED\xA0\x80", "\xED\xBF\xBF",                              // surrogates
+                           "\xED\xA0\x80", "\xED\xBF\xBF",                   // surrogates
                            "\xC3", "\xE2\x82", "\xF0\x9F\x98", "\xE2\x82x",  // cut short
                            "\x80", "a\xBFz", "\xF4\x90\x80\x80", "\xF8\x88\x80\x80\x80", "\xFF"}) {
     WideString out;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <fstream>
+#include <future>
 #include <thread>
 
 #include "HostSubstitutes.h"
@@ -40,16 +41,13 @@ struct Windows {
     return made.back();
   }
   ~Windows() {
-    for (auto it = made.rbegin(); it != made.rend(); ++it) DestroyWindow(*it);
+    for (HWND window : made) DestroyWindow(window);  // children go with their parents
   }
   std::vector<HWND> made;
 };
 
-Handles search(std::vector<std::string>* lines = nullptr) {
-  test::RecordingConsole console;
-  Handles found = findHostWindows(windowSystem(), console);
-  if (lines) *lines = console.lines;
-  return found;
+Handles search(test::RecordingConsole&& console = {}) {
+  return findHostWindows(windowSystem(), console);
 }
 
 TEST(Win32Windows, ReadsTheWindowsAndFindsTheHostWindowAndItsView) {
@@ -68,10 +66,10 @@ TEST(Win32Windows, ReadsTheWindowsAndFindsTheHostWindowAndItsView) {
     return true;
   });
   EXPECT_EQ(descendants, (Handles{frame, view}));
-  std::vector<std::string> lines;
-  EXPECT_EQ(search(&lines), (Handles{main, view}));
-  EXPECT_EQ(lines, (std::vector<std::string>{"w:scan.skp - Brikolan Pro 2024",
-                                             "w:AfxFrameOrView140u", pointerText(view)}));
+  test::RecordingConsole console;
+  EXPECT_EQ(findHostWindows(system, console), (Handles{main, view}));
+  EXPECT_EQ(console.lines, (std::vector<std::string>{"w:scan.skp - Brikolan Pro 2024",
+                                                     "w:AfxFrameOrView140u", pointerText(view)}));
 }
 
 TEST(Win32Windows, SkipsWindowsOfOtherProcessesAndWindowsThatDoNotAnswer) {
@@ -92,19 +90,18 @@ TEST(Win32Windows, SkipsWindowsOfOtherProcessesAndWindowsThatDoNotAnswer) {
   EXPECT_EQ(windowSystem().ownerProcess(foreign), other.dwProcessId);
 
   // A window whose thread is busy does not answer the title request.
-  HANDLE created = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  std::promise<void> created;
   std::thread busy([&] {
     HWND window = createWindow(L"Brikolan Pro 2019 busy");
-    SetEvent(created);
+    created.set_value();
     Sleep(2500);  // no messages handled meanwhile
     DestroyWindow(window);
   });
-  WaitForSingleObject(created, INFINITE);
+  created.get_future().wait();
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(search(), Handles{});
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(900));
   busy.join();
-  CloseHandle(created);
   TerminateProcess(other.hProcess, 0);
   CloseHandle(other.hThread);
   CloseHandle(other.hProcess);
@@ -134,7 +131,8 @@ TEST(Win32Dialog, ReturnsTheChosenFilesAndNothingWhenCancelled) {
   Windows made;
   HWND host = made.add(L"x - Brikolan"), owner = nullptr;
   std::thread confirm(answerDialog, L"\"a.e57\" \"d\u00E9j\u00E0.las\"", IDOK, &owner);
-  std::vector<std::string> paths = fileDialog().choose(openDialogSettings(pickDialogOwner(search())));
+  std::vector<std::string> paths =
+      fileDialog().choose(openDialogSettings(pickDialogOwner(search())));
   confirm.join();
   std::sort(paths.begin(), paths.end());
   EXPECT_EQ(paths, (std::vector<std::string>{win32::systemUtf8(base + L"a.e57"),

@@ -65,9 +65,9 @@ TEST(WindowSearch, MatchesTitlesOfAnsweringWindowsOfItsOwnProcessCaseSensitively
   FakeWindows windows;
   test::RecordingConsole console;
   windows.nullFirst = true;
-  for (const char16_t* title : {u"Brikolan Pro 2019", u"m.skp - Brikolan Pro 2024",
-                                u"x Brikolan Pro 2020 y", u"brikolan pro 2019", u"- BRIKOLAN",
-                                u"-Brikolan", u"Brikolan Pro 2021", u""}) {
+  for (auto title :
+       {u"Brikolan Pro 2019", u"m.skp - Brikolan Pro 2024", u"x Brikolan Pro 2020 y",
+        u"brikolan pro 2019", u"- BRIKOLAN", u"-Brikolan", u"Brikolan Pro 2021", u""}) {
     windows.add(title);
   }
   windows.add(u"Brikolan Pro 2019", nullptr, 7);
@@ -119,7 +119,8 @@ TEST(WindowSearch, ViewAmongDeeperDescendantsEndsTheWholeSearch) {
   windows.add(u"Brikolan Pro 2019");
   const Handles found = findHostWindows(windows, console);
   EXPECT_EQ(found, (Handles{main, view}));
-  EXPECT_EQ(console.lines, (Lines{"w:Brikolan Pro 2024", "w:AfxFrameOrView140u", pointerText(view)}));
+  EXPECT_EQ(console.lines,
+            (Lines{"w:Brikolan Pro 2024", "w:AfxFrameOrView140u", pointerText(view)}));
   EXPECT_EQ(pickDialogOwner(found), main);
   EXPECT_EQ(pickDialogOwner({}), nullptr);
   EXPECT_EQ(pickDialogOwner({H(1)}), H(1));
