@@ -119,20 +119,12 @@ class TestDirector < Minitest::Test
       $LOAD_PATH.unshift(ENV['ORVAX_LIB'])
       require 'ORVAX'
       class Tagged < ORVAX::INativeToRuby
-        def initialize(tag)
-          (super(); @tag = tag)
-        end
-        def updateView
-          print(@tag)
-        end
+        def initialize(tag); super(); @tag = tag; end
+        def updateView; print(@tag); end
       end
       facade = ORVAX::MyNativeClass.new(Tagged.new('first'))
       facade.freeze
-      begin
-        facade.send(:initialize, Tagged.new('second'))
-      rescue FrozenError
-        print 'frozen;'
-      end
+      begin; facade.send(:initialize, Tagged.new('second')); rescue FrozenError; print 'frozen;'; end
       3.times { GC.start; Array.new(1000) { Tagged.new('filler') } }
       facade.updateView
     RUBY

@@ -10,14 +10,8 @@ class TestGc < Minitest::Test
   LOG = []
 
   class Logging < OrvaxTest::RecordingCallbacks
-    def initialize(tag)
-      (super(); @tag = tag)
-    end
-
-    def record(name, *args)
-      LOG << [@tag, name, *args]
-      nil
-    end
+    def initialize(tag); super(); @tag = tag; end
+    def record(name, *args); LOG << [@tag, name, *args]; nil; end
   end
 
   def setup
@@ -82,13 +76,8 @@ class TestGc < Minitest::Test
 
   def test_errors_and_results_under_pressure
     raising = Class.new(OrvaxTest::RecordingCallbacks) do
-      def RubyMessageBox(message)
-        raise(ArgumentError, "script says #{message}")
-      end
-
-      def getSectionPlanes
-        Array.new(50) { |i| i * 0.5 }
-      end
+      def RubyMessageBox(message); raise(ArgumentError, "script says #{message}"); end
+      def getSectionPlanes; Array.new(50) { |i| i * 0.5 }; end
     end.new
     facade = ORVAX::MyNativeClass.new(raising)
     assert_raises_message(TypeError, OrvaxTest.type_message('int', 'setPointSize', 2, 'x' * 40)) { facade.setPointSize('x' * 40) }
