@@ -19,8 +19,8 @@ class TestClassTree < Minitest::Test
     assert_equal({}, SWIG.instance_variable_get(:@__trackings__), 'the tracking table is an empty Hash')
     holder = $swig_runtime_data_type_pointer4
     assert_equal ['swig_runtime_data', Object], [holder.class.name, holder.class.superclass]
-    assert_raises(TypeError) { holder.class.allocate }
-    assert_raises(NameError) { eval('$swig_runtime_data_type_pointer4 = 1') }
+    [[TypeError, -> { holder.class.allocate }], [NameError, -> { eval('$swig_runtime_data_type_pointer4 = 1') }]]
+      .each { |klass, call| assert_raises(klass, &call) }
     assert_same holder, $swig_runtime_data_type_pointer4
   end
 
@@ -59,12 +59,11 @@ class TestClassTree < Minitest::Test
       assert_equal [Object, false], [klass.superclass, klass.include?(Enumerable)]
       assert_equal (arities.map(&:first) - [:initialize]).sort, klass.instance_methods(false).sort
       assert klass.private_instance_methods(false).include?(:initialize)
-      arities.each { |name, _| assert_equal(-1, klass.instance_method(name).arity, name) }
+      assert_equal [-1], arities.map { |name, _| klass.instance_method(name).arity }.uniq
       # The allocator gives an empty wrapper tagged with its type.
       assert_equal "_p_#{klass.name[7..-1]}", klass.allocate.instance_variable_get(:@__swigtype__)
     end
-    assert ORVAX.private_instance_methods(false).include?(:disown_INativeToRuby)
-    assert_equal(-1, ORVAX.method(:disown_INativeToRuby).arity)
+    assert_equal [true, -1], [ORVAX.private_instance_methods(false).include?(:disown_INativeToRuby), ORVAX.method(:disown_INativeToRuby).arity]
   end
 
   # The order methods are defined in is only visible while they are defined, and the

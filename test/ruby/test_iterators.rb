@@ -35,19 +35,14 @@ class TestIterators < Minitest::Test
   def test_open_iterators_never_leave_their_container
     v = vec(1, 2, 3)
     it = v.end
-    assert_nil it.value
-    it.value = 5
-    assert_equal [1, 2, 3], v.to_a, 'writing at the end changes nothing'
+    assert_equal [nil, [1, 2, 3]], [it.value, (it.value = 5; v.to_a)], 'writing at the end changes nothing'
     b = v.begin
     assert_equal [nil, nil], [b.previous(5).value, b.next(2**32 - 1).value]
     b.value = 6 # far past the storage: must not be written
     late = v.begin + 2
     v.clear
-    assert_nil late.value
-    late.value = 4
-    assert_equal [[], '#<ORVAX::IntVector::iterator nil>'], [v.to_a, late.inspect]
-    v.push(8)
-    assert_equal 8, v.begin.value
+    assert_equal [nil, [], '#<ORVAX::IntVector::iterator nil>'], [late.value, (late.value = 4; v.to_a), late.inspect]
+    assert_equal 8, (v.push(8); v.begin.value)
   end
 
   def test_closed_iterators_stop
@@ -69,10 +64,7 @@ class TestIterators < Minitest::Test
       .each { |call| assert_equal 'bad iterator type', assert_raises(ArgumentError, &call).message }
     assert_raises(TypeError) { a.begin == m.key_iterator }
     assert_raises(ArgumentError) { a.begin == nil }
-    lying = Object.new
-    def lying.inspect
-      raise 'no inspect'
-    end
+    lying = Object.new.tap { |o| o.define_singleton_method(:inspect) { raise 'no inspect' } }
     [BasicObject.new, lying].each do |value|
       assert_match(/, but got (Basic)?Object #<(Basic)?Object:0x/, assert_raises(TypeError) { a.begin == value }.message)
     end
