@@ -41,10 +41,4 @@ class TestClippingBox < Minitest::Test
                  assert_raises(ArgumentError) { b.sSectionVector = nil }.message)
     assert_equal 2, b.sSectionVector.size
   end
-
-  def test_list_outlives_its_box
-    lists = Array.new(20) { ORVAX::ClippingBox.new.sxXyYzZ }
-    GC.start
-    lists.each { |l| assert_equal [0.0] * 6, l.to_a }
-  end
 end

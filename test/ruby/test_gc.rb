@@ -114,6 +114,8 @@ class TestGc < Minitest::Test
   end
 
   def test_containers_references_and_iterators_keep_their_owners
+    lists = Array.new(20) { ORVAX::ClippingBox.new.sxXyYzZ }
+    its = Array.new(30) { |i| ORVAX::IntVector.new([i, i + 1]).begin.next }
     bounds = ORVAX::ClippingBoxVector.new([ORVAX::ClippingBox.new]).front.sxXyYzZ
     it = ORVAX::IntVector.new([1, 2, 3]).begin.next
     keys = ORVAX::StringStringMap.new('a' => '1', 'b' => '2').key_iterator
@@ -121,6 +123,8 @@ class TestGc < Minitest::Test
     v = ORVAX::StringVector.new(%w[a b])
     v.unshift('z')
     v[4] = 'q'
+    GC.start
+    assert_equal [[[0.0] * 6], (1..30).to_a], [lists.map(&:to_a).uniq, its.map(&:value)]
     assert_equal [6, 2, 'b', [1.5], %w[z a b q q], { 'k' => 'v' }, [2.0], 'SWIG::TYPE_p_SectionPlane'],
                  [bounds.size, it.value, keys.next.value, same.to_a, v.to_a, ORVAX::StringStringMap.new('k' => 'v').to_hash,
                   ORVAX::DoubleVector.new([1.0]).map_bang { |x| x * 2 }.to_a, ORVAX::SectionPlaneVector.new(1)[0].class.name]

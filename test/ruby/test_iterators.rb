@@ -81,10 +81,4 @@ class TestIterators < Minitest::Test
     [-> { v.erase(v.end) }, -> { v.erase(v.end, v.begin) }, -> { v.insert(v.end + 1, 3) }].each { |call| assert_raises(IndexError, &call) }
     assert_equal [0, 4, 5, 5], v.to_a
   end
-
-  def test_iterator_keeps_its_container_alive
-    its = Array.new(30) { |i| ORVAX::IntVector.new([i, i + 1]).begin.next }
-    GC.start
-    its.each_with_index { |it, i| assert_equal i + 1, it.value }
-  end
 end
