@@ -68,30 +68,30 @@ class TestDirector < Minitest::Test
   end
 
   # Exceptions, throw and break leave a callback unchanged and leave nothing behind.
-  def test_script_exits_pass_through_unchanged
+  def test_script_exceptions_pass_through_unchanged
     failure = Failure.new('from the script')
     raising = Class.new(OrvaxTest::RecordingCallbacks) do
       define_method(:RubyMessageBox) { |_| raise failure }
       define_method(:RubyYesNoBox) { |_| raise Interrupt }
-      define_method(:getSectionPlanes) { throw :out, 42 }
-      define_method(:updateHtml) { @block.call }
-      attr_accessor :block
     end.new
     facade = ORVAX::MyNativeClass.new(raising)
     assert_same failure, assert_raises(Failure) { facade.bkPopUpMessage('x') }
     assert_raises(Interrupt) { facade.bkPopUpOKQuestionMessage('x') }
-    assert_equal 42, catch(:out) { facade.getSectionPlanes; :not_thrown }
-    calls = 0
-    result = [1, 2, 3].each do |i|
-      raising.block = -> { calls += 1 }
-      facade.updateHtml
-      break i * 10 if i == 2
-    end
-    assert_equal [20, 2], [result, calls]
     # A wrong signature in the script is the script's own ArgumentError.
     short = Class.new(OrvaxTest::RecordingCallbacks) { def RubyMessageBox; end }.new
     assert_raises(ArgumentError) { ORVAX::MyNativeClass.new(short).bkPopUpMessage('x') }
-    assert_nil facade.updateView
+    assert_equal [nil, nil], [facade.updateView, $!]
+  end
+
+  def test_throw_and_break
+    exiting = Class.new(OrvaxTest::RecordingCallbacks) { def getSectionPlanes; throw :out, 42; end }.new
+    facade = ORVAX::MyNativeClass.new(exiting)
+    result = [1, 2, 3].each do |i|
+      facade.updateHtml
+      break i * 10 if i == 2
+    end
+    assert_equal [20, [[:updateHtml]] * 2], [result, exiting.calls]
+    assert_equal 42, catch(:out) { facade.getSectionPlanes; :not_thrown }
     assert_nil $!
   end
 
