@@ -26,8 +26,8 @@ class TestConversions < Minitest::Test
     OrvaxTest.type_message(type, method, position, value)
   end
 
-  def analytics(number, last = 'f')
-    @facade.callAnalytics_Initialization('a', number, 'b', 'c', 'd', 'e', last)
+  def analytics(number)
+    @facade.callAnalytics_Initialization('a', number, 'b', 'c', 'd', 'e', 'f')
   end
 
   def test_number_and_bool_limits
