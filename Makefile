@@ -43,9 +43,9 @@ bench-mingw: build-mingw
 demo: build
 	ruby examples/load_point_clouds.rb
 
-# Ruby 2.5 check of every Ruby file, the direction of the includes, native suites, the same
-# under AddressSanitizer, then the Windows build under wine: unit tests, and the Ruby suites on
-# a Windows Ruby.
+# Ruby 2.5 check of every Ruby file, the direction of the includes, native suites (also with
+# the collector stressed), the same under AddressSanitizer, then the Windows build under wine:
+# unit tests, and the Ruby suites on a Windows Ruby.
 test: check-ruby check-includes test-native test-gc test-asan test-mingw
 
 check-ruby: bootstrap
