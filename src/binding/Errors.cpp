@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "platform/Platform.h"
+
 namespace orvax {
 
 RubyError::Pin::Pin(VALUE v) : value(v) {
@@ -52,11 +54,20 @@ long errorInfoWord = -1;
 #if RUBY_API_VERSION_MAJOR >= 3 && !defined(_WIN32)
 extern "C" __thread void* ruby_current_ec;
 VALUE* currentContext() { return static_cast<VALUE*>(ruby_current_ec); }
-#elif RUBY_API_VERSION_MAJOR < 3
-extern "C" RUBY_EXTERN void* ruby_current_execution_context_ptr;
-VALUE* currentContext() { return static_cast<VALUE*>(ruby_current_execution_context_ptr); }
+#elif RUBY_API_VERSION_MAJOR >= 3
+// A thread-local variable cannot be imported from a DLL: there the interpreter keeps the
+// context in a storage index of the system.
+extern "C" {
+RUBY_EXTERN unsigned long ruby_current_ec_key;
+}
+VALUE* currentContext() {
+  return static_cast<VALUE*>(platform::threadLocalValue(ruby_current_ec_key));
+}
 #else
-VALUE* currentContext() { return nullptr; }
+extern "C" {
+RUBY_EXTERN void* ruby_current_execution_context_ptr;
+}
+VALUE* currentContext() { return static_cast<VALUE*>(ruby_current_execution_context_ptr); }
 #endif
 
 bool isException(VALUE value) {

@@ -48,4 +48,10 @@ void consoleWideLine(const WideString& wide);
 
 void sleepMilliseconds(std::uint32_t ms);
 
+#ifdef _WIN32
+// What the calling thread holds in a thread-local storage index of the system (where the
+// Windows interpreter keeps its execution context).
+void* threadLocalValue(std::uint32_t index);
+#endif
+
 }  // namespace orvax::platform

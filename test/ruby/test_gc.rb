@@ -1,5 +1,6 @@
 # Objects that native code refers to stay alive while needed (callback objects, container
-# owners), and collecting wrappers is safe. The whole file also runs with the collector stressed, so it stays small.
+# owners), and collecting wrappers is safe. The whole file also runs with the collector
+# stressed, so it stays small.
 require 'orvax_test_helper'
 
 class TestGc < Minitest::Test
@@ -9,14 +10,8 @@ class TestGc < Minitest::Test
   LOG = []
 
   class Logging < OrvaxTest::RecordingCallbacks
-    def initialize(tag)
-      (super(); @tag = tag)
-    end
-
-    def record(name, *args)
-      LOG << [@tag, name, *args]
-      nil
-    end
+    def initialize(tag); super(); @tag = tag; end
+    def record(name, *args); LOG << [@tag, name, *args]; nil; end
   end
 
   def setup
@@ -40,7 +35,7 @@ class TestGc < Minitest::Test
     skip 'no compaction here' unless GC.respond_to?(:verify_compaction_references) && !ENV['ORVAX_GC_STRESS']
     objects = Array.new(50) { |i| Logging.new(i) }
     GC.verify_compaction_references(toward: :empty, double_heap: true)
-    objects.each_with_index { |object, i| ORVAX::MyNativeClass.new(object).updateView }
+    objects.each { |object| ORVAX::MyNativeClass.new(object).updateView }
     assert_equal Array.new(50) { |i| [i, :updateView] }, LOG
   end
 
@@ -80,43 +75,28 @@ class TestGc < Minitest::Test
   end
 
   def test_errors_and_results_under_pressure
-    facade = ORVAX::MyNativeClass.new(Logging.new(:e))
-    assert_raises_message(TypeError, OrvaxTest.type_message('int', 'setPointSize', 2, 'x' * 40)) do
-      facade.setPointSize('x' * 40)
-    end
+    raising = Class.new(OrvaxTest::RecordingCallbacks) do
+      def RubyMessageBox(message); raise(ArgumentError, "script says #{message}"); end
+      def getSectionPlanes; Array.new(50) { |i| i * 0.5 }; end
+    end.new
+    facade = ORVAX::MyNativeClass.new(raising)
+    assert_raises_message(TypeError, OrvaxTest.type_message('int', 'setPointSize', 2, 'x' * 40)) { facade.setPointSize('x' * 40) }
     assert_raises_message(ArgumentError, 'wrong # of arguments(2 for 0)') { facade.updateView(1, 2) }
     assert_raises_message(TypeError, 'double') { facade.addScene([1, :x], 't') }
     assert facade.getClippingBoxFromDepth(*Array.new(13, 1)).frozen?
-  end
-
-  def test_script_exception_carried_intact
-    raising = Class.new(OrvaxTest::RecordingCallbacks) do
-      def RubyMessageBox(message)
-        raise(ArgumentError, "script says #{message}")
-      end
-      def getSectionPlanes
-        Array.new(50) { |i| i * 0.5 }
-      end
-    end.new
-    facade = ORVAX::MyNativeClass.new(raising)
+    raising.yes_no_answer = 'not an int'
+    assert_raises(TypeError) { facade.bkPopUpOKQuestionMessage('q') }
+    raising.yes_no_answer = 5
+    assert facade.bkPopUpOKQuestionMessage('q')
     raising = nil
     assert_equal 'script says no', assert_raises(ArgumentError) { facade.bkPopUpMessage('no') }.message
     assert_equal Array.new(50) { |i| i * 0.5 }, facade.getSectionPlanes
   end
 
-  def test_director_results_under_pressure
-    callbacks = OrvaxTest::RecordingCallbacks.new
-    facade = ORVAX::MyNativeClass.new(callbacks)
-    callbacks.yes_no_answer = 'not an int'
-    assert_raises(TypeError) { facade.bkPopUpOKQuestionMessage('q') }
-    callbacks.yes_no_answer = 5
-    assert facade.bkPopUpOKQuestionMessage('q')
-  end
-
   # Every error the extension raises must survive a collection between its creation and
   # the raise. Run in a fresh process so a crash is reported as a failure here.
   def test_raised_errors_survive_collection
-    code = <<~RUBY
+    out, err, status = OrvaxTest.run_ruby(<<~RUBY)
       $LOAD_PATH.unshift(ENV['ORVAX_LIB'])
       require 'ORVAX'
       class Bare < ORVAX::INativeToRuby; end
@@ -130,25 +110,23 @@ class TestGc < Minitest::Test
       GC.stress = false
       print seen.join(',')
     RUBY
-    out, err, status = OrvaxTest.run_ruby(code)
-    assert status.success?, "crashed:\n#{err.lines.first(3).join}"
-    assert_equal 'TypeError,ArgumentError,RuntimeError', out
+    assert_equal [true, 'TypeError,ArgumentError,RuntimeError'], [status.success?, out], err.lines.first(3).join
   end
 
-  def test_references_and_iterators_keep_their_owners
+  def test_containers_references_and_iterators_keep_their_owners
+    lists = Array.new(20) { ORVAX::ClippingBox.new.sxXyYzZ }
+    its = Array.new(30) { |i| ORVAX::IntVector.new([i, i + 1]).begin.next }
     bounds = ORVAX::ClippingBoxVector.new([ORVAX::ClippingBox.new]).front.sxXyYzZ
     it = ORVAX::IntVector.new([1, 2, 3]).begin.next
     keys = ORVAX::StringStringMap.new('a' => '1', 'b' => '2').key_iterator
     same = ORVAX::DoubleVector.new([1.5]).each { nil }
-    assert_equal [6, 2, 'b', [1.5]], [bounds.size, it.value, keys.next.value, same.to_a]
-  end
-
-  def test_building_and_reading_containers
     v = ORVAX::StringVector.new(%w[a b])
     v.unshift('z')
     v[4] = 'q'
-    assert_equal [%w[z a b q q], { 'k' => 'v' }, [2.0], 'SWIG::TYPE_p_SectionPlane'],
-                 [v.to_a, ORVAX::StringStringMap.new('k' => 'v').to_hash, ORVAX::DoubleVector.new([1.0]).map_bang { |x| x * 2 }.to_a,
-                  ORVAX::SectionPlaneVector.new(1)[0].class.name]
+    GC.start
+    assert_equal [[[0.0] * 6], (1..30).to_a], [lists.map(&:to_a).uniq, its.map(&:value)]
+    assert_equal [6, 2, 'b', [1.5], %w[z a b q q], { 'k' => 'v' }, [2.0], 'SWIG::TYPE_p_SectionPlane'],
+                 [bounds.size, it.value, keys.next.value, same.to_a, v.to_a, ORVAX::StringStringMap.new('k' => 'v').to_hash,
+                  ORVAX::DoubleVector.new([1.0]).map_bang { |x| x * 2 }.to_a, ORVAX::SectionPlaneVector.new(1)[0].class.name]
   end
 end

@@ -1,47 +1,40 @@
 #include <gtest/gtest.h>
 
-#include "WideText.h"
+#include "HostSubstitutes.h"
 #include "portable/DeviceId.h"
 
 namespace orvax {
 namespace {
 
 using test::W;
-using Serial = std::optional<WideString>;
+using Serials = std::vector<std::optional<WideString>>;
 
-class FakeMedia final : public platform::MediaService {
- public:
-  explicit FakeMedia(std::optional<std::vector<Serial>> media) : media_(std::move(media)) {}
+// No list: the service cannot be reached.
+struct FakeMedia final : platform::MediaService {
+  std::optional<Serials> media;
   bool forEachMedium(const Visit& visit) override {
-    if (!media_) return false;
-    for (const Serial& serial : *media_) visit(serial);
-    return true;
+    for (const auto& serial : media.value_or(Serials{})) visit(serial);
+    return media.has_value();
   }
-
- private:
-  std::optional<std::vector<Serial>> media_;
 };
 
 TEST(DeviceId, TheLastReportingMediumWins) {
-  const struct {
-    std::optional<std::vector<Serial>> media;
-    std::string id;
-  } cases[] = {
+  const std::pair<std::optional<Serials>, std::string> cases[] = {
       {std::nullopt, ""},
-      {std::vector<Serial>{}, "unknown"},
-      {std::vector<Serial>{std::nullopt, std::nullopt}, "unknown"},
-      {std::vector<Serial>{W(u"A1"), W(u"B2")}, "B2"},
-      {std::vector<Serial>{W(u"A1"), std::nullopt}, "A1"},
-      {std::vector<Serial>{std::nullopt, W(u"A1"), std::nullopt}, "A1"},
-      {std::vector<Serial>{W(u"  WD-123 X  ")}, "  WD-123 X  "},
-      {std::vector<Serial>{W(u"")}, ""},
+      {Serials{}, "unknown"},
+      {Serials{std::nullopt, std::nullopt}, "unknown"},
+      {Serials{W(u"A1"), W(u"B2")}, "B2"},
+      {Serials{std::nullopt, W(u"A1"), std::nullopt}, "A1"},
+      {Serials{W(u"  WD-123 X  ")}, "  WD-123 X  "},
+      {Serials{W(u"")}, ""},
       // Up to the first zero unit; each unit encoded by itself.
-      {std::vector<Serial>{W(std::u16string_view(u"AB\0CD", 5))}, "AB"},
-      {std::vector<Serial>{W(u"\u00E9\U0001F600")}, "\xC3\xA9\xED\xA0\xBD\xED\xB8\x80"},
+      {Serials{W(std::u16string_view(u"AB\0CD", 5))}, "AB"},
+      {Serials{W(u"\u00E9\U0001F600")}, "\xC3\xA9\xED\xA0\xBD\xED\xB8\x80"},
   };
-  for (const auto& c : cases) {
-    FakeMedia media(c.media);
-    EXPECT_EQ(deviceId(media), c.id);
+  for (const auto& [media, id] : cases) {
+    FakeMedia fake;
+    fake.media = media;
+    EXPECT_EQ(deviceId(fake), id);
   }
 }
 
