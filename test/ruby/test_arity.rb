@@ -19,7 +19,8 @@ class TestArity < Minitest::Test
     calls += [[-> { empty.getClippingBoxFromDepth(*Array.new(12)) }, 12, 13], [-> { empty.nativeSleep(1) }, 1, 0],
               [-> { ORVAX::INativeToRuby.new(1, 2) }, 2, 0], [-> { ORVAX::MyNativeClass.new }, 0, 1],
               [-> { ORVAX::MyNativeClass.new(callbacks, callbacks) }, 2, 1], [-> { Class.new(ORVAX::INativeToRuby).new(1) }, 1, 0],
-              [-> { ORVAX::ClippingBox.new(1) }, 1, 0], [-> { ORVAX.disown_INativeToRuby }, 0, 1], [-> { ORVAX.disown_INativeToRuby(nil, nil) }, 2, 1]]
+              [-> { ORVAX::ClippingBox.new(1) }, 1, 0], [-> { ORVAX.disown_INativeToRuby }, 0, 1],
+              [-> { ORVAX.disown_INativeToRuby(nil, nil) }, 2, 1]]
     calls.each { |call, given, expected, name| assert_raises_message(ArgumentError, "wrong # of arguments(#{given} for #{expected})", name, &call) }
   end
 end

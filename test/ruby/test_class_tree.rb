@@ -8,11 +8,7 @@ class TestClassTree < Minitest::Test
   BOX_METHODS = %i[get_Enabled get_Visible] + %i[mClippingBoxEnabled mClippingBoxVisible mSumBBMinnMax sSectionVector sxXyYzZ]
                                                 .flat_map { |n| [n, :"#{n}="] }
 
-  def child(code)
-    out, err, status = OrvaxTest.run_ruby(code)
-    assert status.success?, err
-    out
-  end
+  def child(code); OrvaxTest.run_ruby(code).tap { |_, err, status| assert status.success?, err }[0]; end
 
   def test_support_module_and_type_classes
     holder = $swig_runtime_data_type_pointer4
@@ -48,7 +44,8 @@ class TestClassTree < Minitest::Test
                   ORVAX::ClippingBox.instance_methods(false).sort, ORVAX.private_instance_methods(false).include?(:disown_INativeToRuby),
                   ORVAX.method(:disown_INativeToRuby).arity]
     CONTAINERS.map { |name| ORVAX.const_get(name) }.each do |klass|
-      assert_equal [Object, !%w[BoolVector ClippingBox].include?(klass.name[7..-1]), klass], [klass.superclass, klass.include?(Enumerable), klass.new.class]
+      assert_equal [Object, !%w[BoolVector ClippingBox].include?(klass.name[7..-1]), klass],
+                   [klass.superclass, klass.include?(Enumerable), klass.new.class]
     end
     # The allocator gives an empty wrapper tagged with its type.
     { ORVAX::MyNativeClass => OrvaxTest::FACADE_ARITIES, ORVAX::INativeToRuby => OrvaxTest::CALLBACK_ARITIES }.each do |klass, arities|

@@ -13,10 +13,11 @@ class TestClippingBox < Minitest::Test
     b.mClippingBoxEnabled = 0
     b.mClippingBoxVisible = true
     e = assert_raises(RuntimeError) { ORVAX::ClippingBox.allocate.get_Enabled }
-    assert_equal [3.0, [true, true], false, true, true, "Expected argument 1 of type bool, but got NilClass nil\n\tin SWIG method 'mClippingBoxVisible'",
-                  'ObjectPreviouslyDeleted', true],
-                 [b.mSumBBMinnMax, enabled, b.get_Enabled, b.mClippingBoxVisible, b.get_Visible,
-                  assert_raises(TypeError) { b.mClippingBoxVisible = nil }.message, e.class.name, e.message.start_with?('Expected argument 0 of type ClippingBox *')]
+    assert_equal [3.0, [true, true], false, true, true, 'ObjectPreviouslyDeleted', true,
+                  "Expected argument 1 of type bool, but got NilClass nil\n\tin SWIG method 'mClippingBoxVisible'"],
+                 [b.mSumBBMinnMax, enabled, b.get_Enabled, b.mClippingBoxVisible, b.get_Visible, e.class.name,
+                  e.message.start_with?('Expected argument 0 of type ClippingBox *'),
+                  assert_raises(TypeError) { b.mClippingBoxVisible = nil }.message]
     assert_match(/of type double, but got String/, assert_raises(TypeError) { b.mSumBBMinnMax = 'x' }.message)
     # The lists refer to the box; a second initialize keeps those handed out valid.
     b = ORVAX::ClippingBox.new

@@ -35,28 +35,15 @@ module ContainerCases
     ALL.each { |c| define_method("test_#{name}_#{c.name}") { instance_exec(c, &body) } }
   end
 
+  # err: the message of the error raised; gone: the class name of the RuntimeError raised; pending: runs
+  # the block while an exception is being handled; protos: an overload error listing its prototypes.
   module Texts
-    def err(klass = ArgumentError, &call)
-      assert_raises(klass, &call).message
-    end
+    def err(klass = ArgumentError, &call); assert_raises(klass, &call).message; end
+    def gone(&call); assert_raises(RuntimeError, &call).class.name; end
+    def pending; raise 'pending'; rescue StandardError; yield; end
 
     def protos(name, *lines, count: '')
       "Wrong #{count}arguments for overloaded method '#{name}'.\nPossible C/C++ prototypes are:\n#{lines.map { |l| "    #{l}\n" }.join}"
-    end
-
-    # Runs the block while an exception is being handled ($! set).
-    def pending
-      raise 'pending'
-    rescue StandardError
-      yield
-    end
-
-    def assert_text(want, got)
-      want.is_a?(Regexp) ? assert_match(want, got) : assert_equal(want, got)
-    end
-
-    def gone(&call)
-      assert_raises(RuntimeError, &call).class.name
     end
   end
 end
@@ -173,7 +160,7 @@ class TestSequenceShared < Minitest::Test
   end
 end
 
-class TestSequenceMembers < Minitest::Test
+class TestContainerMembers < Minitest::Test
   include ContainerCases::Texts
 
   def test_error_texts
@@ -193,12 +180,13 @@ class TestSequenceMembers < Minitest::Test
                                              "void insert(#{t}iterator pos, #{t}value_type const &x)",
                                              "void insert(#{t}iterator pos, #{t}size_type n, #{t}value_type const &x)", count: '# of ')],
      [-> { v.insert(0) }, /\AWrong arguments for overloaded method 'insert'/],
-     [-> { ORVAX::StringVector.new.push(nil) }, /\Ainvalid null reference Expected argument 1 of type std::vector< std::string >::value_type const &/],
+     [-> { ORVAX::StringVector.new.push(nil) },
+      /\Ainvalid null reference Expected argument 1 of type std::vector< std::string >::value_type const &/],
      [-> { i.size(1) }, /\Awrong # of arguments\(1 for 0\)\z/],
      [-> { i.at(1.5) }, "Expected argument 1 of type std::vector< int >::difference_type, but got Float 1.5\n\tin SWIG method 'at'", TypeError],
      [-> { i.swap(ORVAX::DoubleVector.new) }, /\AExpected argument 1 of type std::vector< int > &, but got ORVAX::DoubleVector/, TypeError],
      [-> { ORVAX::IntVector.allocate.size }, /\AExpected argument 0 of type std::vector< int > \*/, RuntimeError]
-    ].each { |call, text, klass| assert_text text, err(klass || ArgumentError, &call) }
+    ].each { |call, text, klass| assert_operator text, :===, err(klass || ArgumentError, &call) }
   end
 
   # A big Integer's conversion warning may empty the Array being converted: nothing beyond it is read.
@@ -223,8 +211,7 @@ class TestSequenceMembers < Minitest::Test
     pending { assert_equal 'Yield block did not return a valid element for std::vector', err(TypeError) { v.map_bang { 'x' } } }
     assert_equal [4, [3, 5, 6], nil, :none, nil], [v.__delete__(4), v.to_a, v.__delete__(9),
                                                    v.__delete__(9) { |x| x.nil? ? :none : :bad }, v.__delete2__(3)]
-    assert_raises(TypeError) { v.__delete2__('x') }
-    assert_equal [3, 5, 6], v.to_a
+    assert_equal [3, 5, 6], (assert_raises(TypeError) { v.__delete2__('x') }; v.to_a)
   end
 
   def test_elements_are_copies_but_front_refers
@@ -248,20 +235,13 @@ class TestSequenceMembers < Minitest::Test
     # A duck-typed range runs Ruby code while it is read; the container is found only after.
     boxes = ORVAX::ClippingBoxVector.new([ORVAX::ClippingBox.new])
     bounds = boxes.front.sxXyYzZ
-    range = ->(first, last, &on_read) do
-      Object.new.tap do |r|
-        r.define_singleton_method(:begin) { on_read.call; first }
-        r.define_singleton_method(:end) { last }
-        r.define_singleton_method(:exclude_end?) { false }
-      end
+    range = lambda do |first, last, &on_read|
+      parts = { begin: -> { on_read.call; first }, end: -> { last }, exclude_end?: -> { false } }
+      Object.new.tap { |r| parts.each { |n, f| r.define_singleton_method(n, &f) } }
     end
     assert_equal [2, 3], ORVAX::IntVector.new([1, 2, 3])[range.call(1, 2) { nil }].to_a
     assert_equal 'ObjectPreviouslyDeleted', gone { bounds[range.call(0, 5) { 50.times { boxes.push(ORVAX::ClippingBox.new) }; boxes.clear }] }
   end
-end
-
-class TestStringStringMap < Minitest::Test
-  include ContainerCases::Texts
 
   def map(pairs = { 'b' => '2', 'a' => '1', 'c' => '3' })
     ORVAX::StringStringMap.new.tap { |m| pairs.each { |k, v| m[k] = v } }

@@ -17,13 +17,10 @@ class TestConversions < Minitest::Test
   ].freeze
 
   def setup
-    @callbacks = OrvaxTest::RecordingCallbacks.new
-    @facade = ORVAX::MyNativeClass.new(@callbacks)
+    @facade = ORVAX::MyNativeClass.new(@callbacks = OrvaxTest::RecordingCallbacks.new)
   end
 
-  def msg(type, method, position, value)
-    OrvaxTest.type_message(type, method, position, value)
-  end
+  def msg(type, method, position, value); OrvaxTest.type_message(type, method, position, value); end
 
   def refused(klass, type, name, position, args)
     assert_raises_message(klass, msg(type, name, position, args[position - 2]), name) { @facade.public_send(name, *args) }
@@ -59,8 +56,9 @@ class TestConversions < Minitest::Test
                  assert_raises(TypeError) { @facade.setPointSize(value) }.message)
   end
 
-  # nil for a reference is a null reference (ArgumentError), for a string taken by value a TypeError.
-  def test_nil_and_non_strings
+  # nil for a reference is a null reference (ArgumentError), for a string taken by value a TypeError. A bad
+  # element: TypeError naming the element type; not a sequence: the error for the container type.
+  def test_nil_non_strings_and_sequences
     s = 'std::string const &'
     [[s, :bkPopUpMessage, [nil], 2], [s, :bkPopUpOKQuestionMessage, [nil], 2], [s, :LoadMultiPointCloud, [nil], 2],
      [s, :addScene, [[1.0], nil], 3], [OrvaxTest::DOUBLES, :addScene, [nil, 'x'], 2],
@@ -72,17 +70,11 @@ class TestConversions < Minitest::Test
      *%i[callAnalytics_pointCloudLoaded callAnalytics_errorMessageEngagement callAnalytics_closeApplication]
        .map { |name| [name, [nil], 'std::string', 2] },
      [:callAnalytics_closeApplication, [:sym], 'std::string', 2], [:updateSceneObserver, ['text'], 'std::wstring', 2],
-     [:callAnalytics_Initialization, ['a', 1, 'b', 'c', 'd', 'e', nil], 'std::string', 8],
-     [:AddPointCloud, [nil, 'x'], 'std::string const', 2],
-     [:AddPointCloud, ['x', nil], 'std::string const', 3]].each { |name, args, type, position| refused(TypeError, type, name, position, args) }
-    assert_empty @callbacks.calls
-  end
-
-  # A bad element: TypeError naming the element type; not a sequence: the error for the container type.
-  def test_sequences
-    [['double', :addScene, [1.0, 'x']], ['float', :ProcessCloud, [1, nil]], ['float', :ProcessCloud, [1e39]],
-     [msg(OrvaxTest::DOUBLES, 'addScene', 2, 'x'), :addScene, 'x'], [msg(OrvaxTest::FLOATS, 'ProcessCloud', 2, 1.5), :ProcessCloud, 1.5],
-     [msg(OrvaxTest::FLOATS, 'ProcessCloud', 2, @facade), :ProcessCloud, @facade]].each do |message, name, first|
+     [:callAnalytics_Initialization, ['a', 1, 'b', 'c', 'd', 'e', nil], 'std::string', 8], [:AddPointCloud, [nil, 'x'], 'std::string const', 2],
+     [:AddPointCloud, ['x', nil], 'std::string const', 3], [:addScene, ['x', 't'], OrvaxTest::DOUBLES, 2],
+     [:ProcessCloud, [1.5, 't'], OrvaxTest::FLOATS, 2], [:ProcessCloud, [@facade, 't'], OrvaxTest::FLOATS, 2]]
+      .each { |name, args, type, position| refused(TypeError, type, name, position, args) }
+    [['double', :addScene, [1.0, 'x']], ['float', :ProcessCloud, [1, nil]], ['float', :ProcessCloud, [1e39]]].each do |message, name, first|
       assert_raises_message(TypeError, message, name) { @facade.public_send(name, first, 't') }
     end
     assert_empty @callbacks.calls
@@ -92,7 +84,7 @@ class TestConversions < Minitest::Test
   end
 
   # A retagged object never passes for another native type: wrappers are judged by their class.
-  def test_retagged_objects_cannot_pass_for_other_types
+  def test_retagged_and_deleted_objects
     tag = ->(object, type) { object.tap { |o| o.instance_variable_set(:@__swigtype__, type) } }
     other = ORVAX::MyNativeClass.new(@callbacks)
     tag.call(@callbacks, '_p_bogus')
@@ -112,10 +104,7 @@ class TestConversions < Minitest::Test
     # A correct tag on the right class changes nothing.
     assert_nil ORVAX::MyNativeClass.new(tag.call(@callbacks, '_p_INativeToRuby')).updateView
     assert_equal [[9], [[:updateView]]], [ints.to_a, @callbacks.calls]
-  end
-
-  # The receiver is converted before the arguments.
-  def test_previously_deleted_objects
+    # A deleted receiver is reported before the arguments.
     empty = ORVAX::MyNativeClass.allocate
     klass = assert_raises(RuntimeError) { empty.isAnyPointCloudLoaded }.class
     assert_equal ['ObjectPreviouslyDeleted', RuntimeError], [klass.name, klass.superclass]

@@ -11,13 +11,10 @@ class TestDirector < Minitest::Test
   REACHING = OrvaxTest::FACADE.select(&:reaches).map { |m| [m.name, m.args, m.reaches] }.freeze
 
   def setup
-    @callbacks = OrvaxTest::RecordingCallbacks.new
-    @facade = ORVAX::MyNativeClass.new(@callbacks)
+    @facade = ORVAX::MyNativeClass.new(@callbacks = OrvaxTest::RecordingCallbacks.new)
   end
 
-  def callbacks(&body)
-    Class.new(OrvaxTest::RecordingCallbacks, &body).new
-  end
+  def callbacks(&body); Class.new(OrvaxTest::RecordingCallbacks, &body).new; end
 
   # A missing override raises, called directly, through the facade or super; arguments convert first.
   def test_every_operation_reaches_the_script_or_its_missing_override
@@ -83,12 +80,10 @@ class TestDirector < Minitest::Test
   end
 
   # Disowned objects stay usable; initializing again keeps them usable, and a facade takes the new one.
-  def test_disown_and_reinitialize
+  def test_disown_and_initialize_again
     assert_equal [nil] * 4, [@callbacks, @callbacks, nil].map { |c| ORVAX.disown_INativeToRuby(c) } << @facade.updateView
-    [3, 'x', @facade].each do |value|
-      assert_raises_message(TypeError, OrvaxTest.type_message('INativeToRuby *', 'disown_INativeToRuby', 1, value)) do
-        ORVAX.disown_INativeToRuby(value)
-      end
+    [3, 'x', @facade].each do |v|
+      assert_raises_message(TypeError, OrvaxTest.type_message('INativeToRuby *', 'disown_INativeToRuby', 1, v)) { ORVAX.disown_INativeToRuby(v) }
     end
     @callbacks.send(:initialize)
     assert_nil @facade.updateView
@@ -96,10 +91,7 @@ class TestDirector < Minitest::Test
     @facade.send(:initialize, other)
     @facade.updateView
     assert_equal [[[:updateView]]] * 2, [@callbacks.calls, other.calls]
-  end
-
-  # A failed re-initialize leaves the facade with its first callback object, still kept alive.
-  def test_failed_reinitialize_changes_nothing
+    # A failed re-initialize leaves the facade with its first callback object, still kept alive.
     out, err, status = OrvaxTest.run_ruby(<<~RUBY)
       $LOAD_PATH.unshift(ENV['ORVAX_LIB'])
       require 'ORVAX'

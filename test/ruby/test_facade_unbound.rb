@@ -10,8 +10,7 @@ class TestFacadeUnbound < Minitest::Test
             'std::string const &' => 1, 'std::string const' => 2.5, OrvaxTest::FLOATS => 'x' }.freeze
 
   def setup
-    @callbacks = OrvaxTest::RecordingCallbacks.new
-    @facade = ORVAX::MyNativeClass.new(@callbacks)
+    @facade = ORVAX::MyNativeClass.new(@callbacks = OrvaxTest::RecordingCallbacks.new)
   end
 
   # Results are new objects; no engine, no callbacks.
@@ -46,7 +45,8 @@ class TestFacadeUnbound < Minitest::Test
     args[4] = 'five'
     args[7] = 'eight'
     rows += [[:setVisibility, %w[a b], 'int', 2, 'a'], [:setEye, [1, nil, nil], 'double', 3, nil],
-             [:getClippingBoxFromDepth, args, 'double', 6, 'five']].map { |n, given, t, at, v| [TypeError, n, given, OrvaxTest.type_message(t, n, at, v)] }
+             [:getClippingBoxFromDepth, args, 'double', 6, 'five']]
+            .map { |n, given, t, at, v| [TypeError, n, given, OrvaxTest.type_message(t, n, at, v)] }
     rows.each { |klass, name, given, text| assert_raises_message(klass, text, name) { @facade.public_send(name, *given) } }
   end
 end

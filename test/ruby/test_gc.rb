@@ -6,16 +6,12 @@ class TestGc < Minitest::Test
   include OrvaxTest::Assertions
 
   LOG = []
-
   class Logging < OrvaxTest::RecordingCallbacks
     def initialize(tag); super(); @tag = tag; end
     def record(name, *args); LOG << [@tag, name, *args]; nil; end
   end
 
-  def setup
-    super
-    LOG.clear
-  end
+  def setup; super; LOG.clear; end
 
   def child(code)
     out, err, status = OrvaxTest.run_ruby("$LOAD_PATH.unshift(ENV['ORVAX_LIB'])\nrequire 'ORVAX'\n#{code}")
@@ -63,7 +59,7 @@ class TestGc < Minitest::Test
   end
 
   # Facades that go away, also right after being the one that refreshed the binding.
-  def test_collecting_facades
+  def test_collecting_facades_errors_and_results
     10.times do |i|
       facade = ORVAX::MyNativeClass.new(Logging.new(i))
       facade.setPointSize(i)
@@ -72,9 +68,6 @@ class TestGc < Minitest::Test
     GC.start
     facade = ORVAX::MyNativeClass.new(Logging.new(:last))
     assert_equal [nil, []], [facade.setPointSize(1), facade.getNameVector]
-  end
-
-  def test_errors_and_results_under_pressure
     raising = Class.new(OrvaxTest::RecordingCallbacks) do
       def RubyMessageBox(message); raise(ArgumentError, "script says #{message}"); end
       def getSectionPlanes; Array.new(50) { |i| i * 0.5 }; end

@@ -2,13 +2,8 @@
 require 'orvax_test_helper'
 
 class TestIterators < Minitest::Test
-  def vec(*values)
-    ORVAX::IntVector.new(values)
-  end
-
-  def err(klass = ArgumentError, &call)
-    assert_raises(klass, &call).message
-  end
+  def vec(*values); ORVAX::IntVector.new(values); end
+  def err(klass = ArgumentError, &call); assert_raises(klass, &call).message; end
 
   # next moves the iterator itself, + makes a new one.
   def test_texts_movement_and_writing
