@@ -45,11 +45,9 @@ class TestConversions < Minitest::Test
     seen = @callbacks.calls.map(&:last)
     assert_equal [texts.flat_map { |t| [t.b, t.b] }, [[Encoding::ASCII_8BIT, false]], [Encoding::ASCII_8BIT] * 2],
                  [seen, seen.map { |r| [r.encoding, r.frozen?] }.uniq, [@facade.GetOutputJSon, @facade.getLoadedCloudName].map(&:encoding)]
-    { 'a' * 40 => "\"#{'a' * 29}...", 'b' * 28 => "\"#{'b' * 28}\"" }.each do |value, shown|
-      assert_raises_message(TypeError, "Expected argument 1 of type int, but got String #{shown}\n\tin SWIG method 'setPointSize'") do
-        @facade.setPointSize(value)
-      end
-    end
+    shown = { 'a' * 40 => "\"#{'a' * 29}...", 'b' * 28 => "\"#{'b' * 28}\"" }
+    assert_equal shown.values.map { |s| "Expected argument 1 of type int, but got String #{s}\n\tin SWIG method 'setPointSize'" },
+                 shown.keys.map { |value| assert_raises(TypeError) { @facade.setPointSize(value) }.message }
     assert_includes assert_raises(TypeError) { @facade.setPointSize([1] * 20) }.message, "Array #{([1] * 20).inspect[0, 30]}...\n"
     value = Class.new { def inspect; '<<custom>>'; end }.new
     assert_match(/\AExpected argument 1 of type int, but got #<Class:0x\h+> <<custom>>\n\tin SWIG method 'setPointSize'\z/,

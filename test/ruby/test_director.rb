@@ -41,21 +41,18 @@ class TestDirector < Minitest::Test
   def test_results_from_the_script
     answers = [1, -1, 0, 2**31 - 1, -2**31].map { |answer| @callbacks.yes_no_answer = answer; @facade.bkPopUpOKQuestionMessage('q?') }
     assert_equal [true, true, false, true, true], answers
-    [true, false, nil, 1.0, '1', 2**40, -2**31 - 1, [1]].each do |answer|
-      @callbacks.yes_no_answer = answer
-      assert_raises_message(TypeError, "SWIG director type mismatch in output value of type 'int'", answer.inspect) do
-        @facade.bkPopUpOKQuestionMessage('q')
-      end
-    end
     [[], [1, 2.5, 2**53]].each do |planes|
       @callbacks.section_planes = planes
       result = @facade.getSectionPlanes
       assert_equal [planes.map(&:to_f), true, true, false], [result, result.all?(Float), result.frozen?, result.equal?(planes)]
     end
-    [nil, 'x', 1.5, {}, @facade].each do |planes|
-      @callbacks.section_planes = planes
-      assert_raises_message(TypeError, "SWIG director type mismatch in output value of type 'std::vector< double,std::allocator< double > >'",
-                            planes.inspect) { @facade.getSectionPlanes }
+    [[:yes_no_answer=, [true, false, nil, 1.0, '1', 2**40, -2**31 - 1, [1]], 'int', :bkPopUpOKQuestionMessage, 'q'],
+     [:section_planes=, [nil, 'x', 1.5, {}, @facade], 'std::vector< double,std::allocator< double > >', :getSectionPlanes]]
+      .each do |setter, answers, type, name, *args|
+      answers.each do |a|
+        @callbacks.public_send(setter, a)
+        assert_raises_message(TypeError, "SWIG director type mismatch in output value of type '#{type}'", a.inspect) { @facade.public_send(name, *args) }
+      end
     end
   end
 
