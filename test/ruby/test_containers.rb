@@ -54,10 +54,8 @@ class TestSequenceShared < Minitest::Test
 
   # nil is refused as a null reference, also by initialize again; one bad element refuses a whole Array.
   each_class('construction_conversion_and_storage') do |c|
-    v = c.fill
+    v, e, x = c.fill, c.element, c.three.first
     all = c.keys(v)
-    e = c.element
-    x = c.three.first
     whole = "std::vector< #{e} > const &"
     new = "#{c.name}.new"
     assert_equal [0, 3, all, [c.key.call(x)] * 2, *[OrvaxTest.null_message(whole, new, 1)] * 3,
@@ -122,13 +120,10 @@ class TestSequenceShared < Minitest::Test
 
   # A negative index stores nothing; new places get the value; a start past the end pads first.
   each_class('writing') do |c|
-    v = c.fill
-    x = c.three.first
+    v, x = c.fill, c.three.first
     all = c.keys(v)
     assert_equal [all, [all[0], c.key.call(x), all[2]] + [c.key.call(x)] * 2], [(v[-1] = x; c.keys(v)), (v[1] = x; v[4] = x; c.keys(v))]
-    given = c.three.reverse
-    v = c.fill
-    w = c.fill
+    given, v, w = c.three.reverse, c.fill, c.fill
     refute_nil(v[1, 1] = given)
     assert_equal [nil, c.klass], [w.send(:[]=, 0, 0, given), w.send(:[]=, -1, 5, given[0, 1]).class]
     assert_equal [[all[0]] + given.map(&c.key) + [all[2]], [all[0], all[1], c.key.call(given[0])]], c.keys(v, w)
@@ -136,9 +131,7 @@ class TestSequenceShared < Minitest::Test
     v.send(:[]=, 0, 2, v) # the receiver as its own source
     assert_equal [5, 8], [w.size, v.size]
     assert_raises(IndexError) { w.send(:[]=, -9, 1, given) }
-    v = c.fill
-    e = c.element
-    y = c.three[1]
+    v, e, y = c.fill, c.element, c.three[1]
     same = v.insert(3, x, y)
     v.insert(-5, y)
     refute same.equal?(v)

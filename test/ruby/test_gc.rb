@@ -47,11 +47,8 @@ class TestGc < Minitest::Test
     result = child(<<~RUBY)
       facade = ORVAX::MyNativeClass.new(Class.new(ORVAX::INativeToRuby).new)
       GC.stress = true
-      seen = [-> { facade.setPointSize('x') }, -> { facade.updateView(1) }, -> { facade.updateView }].map do |call|
-        call.call
-      rescue Exception => e
-        e.class.name
-      end
+      calls = [-> { facade.setPointSize('x') }, -> { facade.updateView(1) }, -> { facade.updateView }]
+      seen = calls.map { |call| begin; call.call; rescue Exception => e; e.class.name; end }
       GC.stress = false
       print seen.join(',')
     RUBY
