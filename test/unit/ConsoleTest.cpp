@@ -4,9 +4,7 @@
 #include "platform/Platform.h"
 
 namespace orvax::platform {
-namespace {
-
-using std::string_literals::operator""s;
+using namespace std::string_literals;
 
 TEST(Console, WritesNarrowAndWideLinesInOrderOnOneStream) {
   testing::internal::CaptureStdout();
@@ -20,5 +18,4 @@ TEST(Console, WritesNarrowAndWideLinesInOrderOnOneStream) {
             "\xEF\xBF\xBD\n\n");
 }
 
-}  // namespace
 }  // namespace orvax::platform
