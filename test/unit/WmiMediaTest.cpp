@@ -9,7 +9,6 @@
 #include "portable/DeviceId.h"
 
 namespace orvax::platform {
-namespace {
 
 TEST(WmiMedia, AnswersWithComAndLeavesItInitialisedAsItWas) {
   std::thread([] {
@@ -33,5 +32,4 @@ TEST(WmiMedia, IsUnreachableWithoutComAndDoesNotInitialiseIt) {
   }).join();
 }
 
-}  // namespace
 }  // namespace orvax::platform

@@ -1,7 +1,14 @@
+// The platform adapters against the real system: the console, the own-memory reader over
+// pages the test maps with the pattern planted in them, and the module loader with the
+// stand-in engine library.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "HostSubstitutes.h"
+#include "platform/MemoryReader.h"
 #include "platform/Platform.h"
+#include "portable/MemoryScan.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -12,10 +19,14 @@
 #include "platform/win32/LoadFlags.h"
 #else
 #include <dlfcn.h>
+#include <sys/mman.h>
 #endif
 
 namespace orvax::platform {
 namespace {
+
+using namespace std::string_literals;
+constexpr std::size_t kPage = 4096;
 
 namespace fs = std::filesystem;
 constexpr auto kEngineDependencies = DependencySearch::libraryDirectoryAndDefaults;
@@ -50,13 +61,13 @@ void exerciseEngineLibrary(const fs::path& path) {
   ASSERT_NE(table, nullptr);
   EXPECT_EQ(table, systemExport(module, "myEntryPoint"));
   EXPECT_EQ(table, reinterpret_cast<void* (*)()>(systemExport(module, "fixtureEntryTable"))());
-  // Look-alike names are other exports or none, never the table.
+  // Look-alike names are other exports or none, never the table; only the library's own
+  // exports count, not those of what it links against.
+  EXPECT_EQ(loader.findExport(module, "malloc"), nullptr);
   for (const char* name : {"myEntryPointX", "MYENTRYPOINT", "myEntry", "myentrypoint"}) {
     EXPECT_EQ(loader.findExport(module, name), systemExport(module, name)) << name;
     EXPECT_NE(loader.findExport(module, name), table) << name;
   }
-  // Only the library's own exports count, not those of what it links against.
-  EXPECT_EQ(loader.findExport(module, "malloc"), nullptr);
   // Finding took no reference, nor does a further load change the list.
   EXPECT_TRUE(loader.free(loader.load(wide(path), kEngineDependencies)));
   EXPECT_EQ(loader.moduleListVersion(), loaded);
@@ -66,7 +77,7 @@ void exerciseEngineLibrary(const fs::path& path) {
   EXPECT_NE(loader.moduleListVersion(), idle);
 }
 
-TEST(ModuleLoader, LoadsFindsAndFreesTheEngineLibraryWhereverItLies) {
+TEST(ModuleLoader, LoadsFindsAndFreesTheEngineLibraryWhereverItLiesAndKnowsItsOwnPath) {
 #ifdef _WIN32
   EXPECT_EQ(win32::loadLibraryFlags(kEngineDependencies), 0x1100u);
 #endif
@@ -81,10 +92,8 @@ TEST(ModuleLoader, LoadsFindsAndFreesTheEngineLibraryWhereverItLies) {
   EXPECT_EQ(moduleLoader().findLoaded(nullptr), nullptr);
   EXPECT_EQ(moduleLoader().findExport(nullptr, "myEntryPoint"), nullptr);
   EXPECT_FALSE(moduleLoader().free(nullptr));
-}
-
-TEST(ModuleLoader, SelfModulePathIsTheWholePathOfTheModuleHoldingTheCode) {
-  const WideString self = moduleLoader().selfModulePath();  // the adapter is in this program
+  // The whole path of the module holding the code: the adapter is in this program.
+  const WideString self = moduleLoader().selfModulePath();
 #ifdef _WIN32
   std::wstring expected(32768, L'\0');
   expected.resize(GetModuleFileNameW(nullptr, expected.data(), 32768));
@@ -113,6 +122,58 @@ TEST(ReadGrowing, ReturnsTheWholeTextHoweverLongAndNothingWhenItNeverFits) {
   EXPECT_EQ(win32::readGrowing<wchar_t>([](wchar_t*, std::uint32_t) { return 0; }), L"");
 }
 #endif
+
+TEST(Console, WritesNarrowAndWideLinesInOrderOnOneStream) {
+  testing::internal::CaptureStdout();
+  consoleLine("Start QPE");
+  consoleWideLine(test::W(u"C:\\D\u00E9j\u00E0\\\U0001F600\\BrikolanHook.dll"));
+  consoleLine("a\0b"s);
+  consoleWideLine(test::W(u"\xD800"));
+  consoleLine("");
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "Start QPE\nC:\\D\xC3\xA9j\xC3\xA0\\\xF0\x9F\x98\x80\\BrikolanHook.dll\na\0b\n"s
+            "\xEF\xBF\xBD\n\n");
+}
+
+TEST(OwnMemory, DescribesAndReadsARegionOfItsOwnUntilItIsGone) {
+  // Inaccessible, read-write with the pattern, read-only: three regions.
+#ifdef _WIN32
+  auto* base = static_cast<unsigned char*>(
+      VirtualAlloc(nullptr, 3 * kPage, MEM_COMMIT | MEM_RESERVE, PAGE_NOACCESS));
+  DWORD old = 0;
+  VirtualProtect(base + kPage, 2 * kPage, PAGE_READWRITE, &old);
+  std::memcpy(base + kPage + 4031, kScanPattern, kPatternSize);
+  VirtualProtect(base + 2 * kPage, kPage, PAGE_READONLY, &old);
+#else
+  auto* base = static_cast<unsigned char*>(
+      mmap(nullptr, 3 * kPage, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+  mprotect(base + kPage, 2 * kPage, PROT_READ | PROT_WRITE);
+  std::memcpy(base + kPage + 4031, kScanPattern, kPatternSize);
+  mprotect(base + 2 * kPage, kPage, PROT_READ);
+#endif
+  const auto address = reinterpret_cast<std::uintptr_t>(base + kPage);
+  auto memory = openOwnMemory();
+  ASSERT_NE(memory, nullptr);
+  MemoryRegion region;
+  for (std::uintptr_t other : {address - 1, address + kPage}) {
+    ASSERT_TRUE(memory->describe(other, region));
+    EXPECT_FALSE(region.readWrite);
+    EXPECT_TRUE(other < address || region.committed);
+  }
+  ASSERT_TRUE(memory->describe(address, region));
+  EXPECT_EQ(std::tie(region.base, region.size, region.committed, region.readWrite),
+            std::make_tuple(address, kPage, true, true));
+  EXPECT_EQ(findPatternInRegion(*memory, region), 4031u);
+#ifdef _WIN32
+  VirtualFree(base, 0, MEM_RELEASE);
+  // wine reads its own process through page protections, freed pages included.
+  if (GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")) return;
+#else
+  munmap(base, 3 * kPage);
+#endif
+  unsigned char bytes[8];
+  EXPECT_EQ(memory->read(address, bytes, 8), 0u);
+}
 
 }  // namespace
 }  // namespace orvax::platform
