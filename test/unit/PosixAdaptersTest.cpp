@@ -68,11 +68,9 @@ TEST(ZenityDialog, ShowsTheFilterRowsAndTakesThePrintedPaths) {
             "--file-filter=PLY Files (*.ply) | *.ply\n");
 }
 
-void ignoreSignal(int) {}
-
 TEST(Sleep, BlocksAtLeastTheTimeAskedThoughSignalsArrive) {
   struct sigaction action = {}, previous = {};
-  action.sa_handler = ignoreSignal;  // no SA_RESTART: the signal interrupts the sleep
+  action.sa_handler = [](int) {};  // no SA_RESTART: the signal interrupts the sleep
   ASSERT_EQ(sigaction(SIGALRM, &action, &previous), 0);
   itimerval timer{{0, 10000}, {0, 10000}};
   ASSERT_EQ(setitimer(ITIMER_REAL, &timer, nullptr), 0);
