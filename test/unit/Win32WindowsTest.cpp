@@ -71,7 +71,8 @@ TEST(Win32Windows, SkipsWindowsOfOtherProcessesAndWindowsThatDoNotAnswer) {
   GetModuleFileNameW(nullptr, self, MAX_PATH);
   const std::wstring title = L"Brikolan Pro 2019 elsewhere";
   std::wstring command = L"\"" + std::wstring(self) + L"\" --own-window \"" + title + L"\"";
-  STARTUPINFOW startup{sizeof(STARTUPINFOW)};
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
   PROCESS_INFORMATION other{};
   ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                              &startup, &other));
