@@ -63,11 +63,9 @@ struct FakeWindows final : platform::WindowSystem {
 TEST(WindowSearch, MatchesTitlesOfAnsweringWindowsOfItsOwnProcessCaseSensitively) {
   FakeWindows windows;
   windows.nullFirst = true;
-  for (auto title :
-       {u"Brikolan Pro 2019", u"m.skp - Brikolan Pro 2024", u"x Brikolan Pro 2020 y",
-        u"brikolan pro 2019", u"- BRIKOLAN", u"-Brikolan", u"Brikolan Pro 2021", u""}) {
+  for (auto title : {u"Brikolan Pro 2019", u"m.skp - Brikolan Pro 2024", u"x Brikolan Pro 2020 y",
+                     u"brikolan pro 2019", u"- BRIKOLAN", u"-Brikolan", u"Brikolan Pro 2021", u""})
     windows.add(title);
-  }
   windows.add(u"Brikolan Pro 2019", nullptr, 7);
   windows.add(u"Brikolan Pro 2019", nullptr, FakeWindows::kOwnProcess, false);
   // Read into 256 units: the first loses the pattern's last unit, the second keeps it.
