@@ -1,25 +1,41 @@
 // The platform adapters against the real system: the console, the own-memory reader over
-// pages the test maps with the pattern planted in them, and the module loader with the
-// stand-in engine library.
+// pages the test maps with the pattern planted in them, the module loader with the
+// stand-in engine library; the WMI lookup against the system's own provider; a sysfs tree
+// and a stand-in zenity made by the test, and signals that interrupt a sleep.
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "HostSubstitutes.h"
+#include "platform/FileDialog.h"
+#include "platform/MediaService.h"
 #include "platform/MemoryReader.h"
 #include "platform/Platform.h"
+#include "portable/DeviceId.h"
 #include "portable/MemoryScan.h"
 
 #ifdef _WIN32
+#include <objbase.h>
 #include <windows.h>
 
 #include <algorithm>
+#include <thread>
 
 #include "platform/win32/GrowingRead.h"
 #include "platform/win32/LoadFlags.h"
 #else
 #include <dlfcn.h>
+#include <signal.h>
 #include <sys/mman.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "platform/posix/SysfsMedia.h"
 #endif
 
 namespace orvax::platform {
@@ -174,6 +190,93 @@ TEST(OwnMemory, DescribesAndReadsARegionOfItsOwnUntilItIsGone) {
   unsigned char bytes[8];
   EXPECT_EQ(memory->read(address, bytes, 8), 0u);
 }
+
+#ifdef _WIN32
+// Each case on a fresh thread, so that its COM state cannot leak into the next.
+TEST(WmiMedia, AnswersWithComLeavingItAsItWasAndIsUnreachableWithoutIt) {
+  std::thread([] {
+    ASSERT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
+    int media = 0;
+    EXPECT_TRUE(mediaService().forEachMedium([&](const auto&) { ++media; }));
+    const std::string id = deviceId(mediaService());
+    std::printf("device id: \"%s\" (%d media)\n", id.c_str(), media);
+    EXPECT_NE(id, media > 0 ? "unknown" : "");  // the system's disk reports a serial number
+    EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_FALSE);  // only counted up
+    CoUninitialize();
+    CoUninitialize();
+  }).join();
+  std::thread([] {
+    EXPECT_EQ(deviceId(mediaService()), "");
+    EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);  // not done by the lookup
+    CoUninitialize();
+  }).join();
+}
+#else
+using Serials = std::vector<std::optional<WideString> >;
+
+TEST(SysfsMedia, ListsBlockDevicesInNameOrderOnceThereIsABlockDirectory) {
+  test::TemporaryDirectory root;
+  auto media = posix::sysfsMedia(root.path.string());
+  Serials found;
+  const auto visit = [&](const std::optional<WideString>& serial) { found.push_back(serial); };
+  EXPECT_FALSE(media->forEachMedium(visit));
+  // A serial is decoded as UTF-8 when it is UTF-8, else taken one unit a byte.
+  for (const auto& [device, serial] : std::initializer_list<std::pair<const char*, const char*> >{
+           {"vdb", "B2\n"},
+           {"sda/device", "  S3R 1  \n"},
+           {"loop0", nullptr},
+           {"nvme0n1/device", "\xC3\xA9\xF0\x9F\x98\x80"},
+           {"nvme1n1", "\xE9\xF0\x9F\x98"}}) {
+    std::filesystem::create_directories(root.path / "block" / device);
+    if (serial) std::ofstream(root.path / "block" / device / "serial") << serial;
+  }
+  EXPECT_TRUE(media->forEachMedium(visit));
+  EXPECT_EQ(found,
+            (Serials{std::nullopt, test::W(u"\u00E9\U0001F600"),
+                     test::W(u"\u00E9\u00F0\u009F\u0098"), test::W(u"  S3R 1  "), test::W(u"B2")}));
+}
+
+TEST(ZenityDialog, ShowsTheFilterRowsAndTakesThePrintedPaths) {
+  test::TemporaryDirectory directory;
+  const std::string dir = directory.path.string(), path = std::getenv("PATH");
+  // Records its arguments one per line, prints two paths and some noise on its error stream.
+  std::ofstream(dir + "/zenity") << "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" << dir << "/arguments'\n"
+                                 << "printf '/scans/a b.e57\\n/scans/d\\303\\251.las\\n'\n"
+                                 << "echo noise >&2\n";
+  chmod((dir + "/zenity").c_str(), 0755);
+  setenv("PATH", dir.c_str(), 1);
+  testing::internal::CaptureStderr();
+  const std::vector<std::string> paths = fileDialog().choose(openDialogSettings(nullptr));
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  setenv("PATH", path.c_str(), 1);
+  EXPECT_EQ(paths, (std::vector<std::string>{"/scans/a b.e57", "/scans/d\xC3\xA9.las"}));
+  std::stringstream arguments;
+  arguments << std::ifstream(dir + "/arguments").rdbuf();
+  EXPECT_EQ(arguments.str(),
+            "--file-selection\n--multiple\n--separator=\n\n"
+            "--file-filter=All 3D file formats | *.hjp *.e57 *.las *.laz *.qsd *.ply\n"
+            "--file-filter=HJP Files (*.hjp) | *.hjp\n"
+            "--file-filter=E57 Files (*.e57) | *.e57\n"
+            "--file-filter=LAS LAZ Files (*.las;*.laz) | *.las *.laz\n"
+            "--file-filter=QSD Files (*.qsd) | *.qsd\n"
+            "--file-filter=PLY Files (*.ply) | *.ply\n");
+}
+
+TEST(Sleep, BlocksAtLeastTheTimeAskedThoughSignalsArrive) {
+  struct sigaction action = {}, previous = {};
+  action.sa_handler = [](int) {};  // no SA_RESTART: the signal interrupts the sleep
+  ASSERT_EQ(sigaction(SIGALRM, &action, &previous), 0);
+  itimerval timer{{0, 10000}, {0, 10000}};
+  ASSERT_EQ(setitimer(ITIMER_REAL, &timer, nullptr), 0);
+  const auto start = std::chrono::steady_clock::now();
+  sleepMilliseconds(100);
+  const auto slept = std::chrono::steady_clock::now() - start;
+  timer = {};
+  setitimer(ITIMER_REAL, &timer, nullptr);
+  sigaction(SIGALRM, &previous, nullptr);
+  EXPECT_GE(slept, std::chrono::milliseconds(100));
+}
+#endif
 
 }  // namespace
 }  // namespace orvax::platform
