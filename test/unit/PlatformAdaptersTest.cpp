@@ -43,6 +43,7 @@ namespace {
 
 using namespace std::string_literals;
 constexpr std::size_t kPage = 4096;
+using Serials = std::vector<std::optional<WideString>>;
 
 namespace fs = std::filesystem;
 constexpr auto kEngineDependencies = DependencySearch::libraryDirectoryAndDefaults;
@@ -212,8 +213,6 @@ TEST(WmiMedia, AnswersWithComLeavingItAsItWasAndIsUnreachableWithoutIt) {
   }).join();
 }
 #else
-using Serials = std::vector<std::optional<WideString> >;
-
 TEST(SysfsMedia, ListsBlockDevicesInNameOrderOnceThereIsABlockDirectory) {
   test::TemporaryDirectory root;
   auto media = posix::sysfsMedia(root.path.string());
@@ -221,7 +220,7 @@ TEST(SysfsMedia, ListsBlockDevicesInNameOrderOnceThereIsABlockDirectory) {
   const auto visit = [&](const std::optional<WideString>& serial) { found.push_back(serial); };
   EXPECT_FALSE(media->forEachMedium(visit));
   // A serial is decoded as UTF-8 when it is UTF-8, else taken one unit a byte.
-  for (const auto& [device, serial] : std::initializer_list<std::pair<const char*, const char*> >{
+  for (const auto& [device, serial] : std::initializer_list<std::pair<const char*, const char*>>{
            {"vdb", "B2\n"},
            {"sda/device", "  S3R 1  \n"},
            {"loop0", nullptr},
