@@ -4,38 +4,30 @@ require 'orvax_test_helper'
 class TestDirector < Minitest::Test
   include OrvaxTest::Assertions
 
-  class Bare < ORVAX::INativeToRuby; end
   class Failure < StandardError; end
 
   PURE = 'SWIG director pure virtual method called INativeToRuby::'
-  INT_MISMATCH = "SWIG director type mismatch in output value of type 'int'"
-  VECTOR_MISMATCH = "SWIG director type mismatch in output value of type 'std::vector< double,std::allocator< double > >'"
   # Facade method, its arguments, and the operation it reaches on the callback object.
   REACHING = OrvaxTest::FACADE.select(&:reaches).map { |m| [m.name, m.args, m.reaches] }.freeze
 
   def setup
-    @callbacks = OrvaxTest::RecordingCallbacks.new
-    @facade = ORVAX::MyNativeClass.new(@callbacks)
+    @facade = ORVAX::MyNativeClass.new(@callbacks = OrvaxTest::RecordingCallbacks.new)
   end
 
-  def test_every_operation_reaches_the_script
+  def callbacks(&body); Class.new(OrvaxTest::RecordingCallbacks, &body).new; end
+
+  # A missing override raises, called directly, through the facade or super; arguments convert first.
+  def test_every_operation_reaches_the_script_or_its_missing_override
     REACHING.each do |name, args, _|
       result = @facade.public_send(name, *args)
       assert_nil result, name unless %i[getSectionPlanes bkPopUpOKQuestionMessage].include?(name)
     end
     assert_equal REACHING.map { |_, _, op| op }, @callbacks.calls.map(&:first)
-  end
-
-  # Calling a missing override, directly, through the facade or through super, raises;
-  # arguments are converted first.
-  def test_missing_overrides
     error = assert_raises(NameError) { ORVAX::INativeToRuby.new }
     assert_equal [NameError, 'accessing abstract class or protected constructor'], [error.class, OrvaxTest.plain_message(error)]
-    bare = Bare.new
+    bare = Class.new(ORVAX::INativeToRuby).new
     facade = ORVAX::MyNativeClass.new(bare)
-    REACHING.each do |name, args, operation|
-      assert_raises_message(RuntimeError, PURE + operation.to_s, name) { facade.public_send(name, *args) }
-    end
+    REACHING.each { |name, args, operation| assert_raises_message(RuntimeError, PURE + operation.to_s, name) { facade.public_send(name, *args) } }
     [[:RubyMessageBox, 'x'], [:updateSceneObserver, 'x'], [:callAnalytics_Initialization, 'a', 1, 'b', 'c', 'd', 'e', 'f']]
       .each { |name, *args| assert_raises_message(RuntimeError, "#{PURE}#{name}") { bare.public_send(name, *args) } }
     assert_raises_message(ArgumentError, OrvaxTest.null_message('std::string const &', 'RubyMessageBox', 2)) { bare.RubyMessageBox(nil) }
@@ -46,63 +38,49 @@ class TestDirector < Minitest::Test
     assert_raises_message(RuntimeError, "#{PURE}updateView") { ORVAX::MyNativeClass.new(calling_super).updateView }
   end
 
-  # What the script answers, and the result or the exact mismatch error.
   def test_results_from_the_script
-    [[1, true], [-1, true], [0, false], [2**31 - 1, true], [-2**31, true]].each do |answer, expected|
-      @callbacks.yes_no_answer = answer
-      assert_equal expected, @facade.bkPopUpOKQuestionMessage('q?'), answer
-    end
-    [true, false, nil, 1.0, '1', 2**40, -2**31 - 1, [1]].each do |answer|
-      @callbacks.yes_no_answer = answer
-      assert_raises_message(TypeError, INT_MISMATCH, answer.inspect) { @facade.bkPopUpOKQuestionMessage('q') }
-    end
+    answers = [1, -1, 0, 2**31 - 1, -2**31].map { |answer| @callbacks.yes_no_answer = answer; @facade.bkPopUpOKQuestionMessage('q?') }
+    assert_equal [true, true, false, true, true], answers
     [[], [1, 2.5, 2**53]].each do |planes|
       @callbacks.section_planes = planes
       result = @facade.getSectionPlanes
       assert_equal [planes.map(&:to_f), true, true, false], [result, result.all?(Float), result.frozen?, result.equal?(planes)]
     end
-    [nil, 'x', 1.5, {}, @facade].each do |planes|
-      @callbacks.section_planes = planes
-      assert_raises_message(TypeError, VECTOR_MISMATCH, planes.inspect) { @facade.getSectionPlanes }
+    [[:yes_no_answer=, [true, false, nil, 1.0, '1', 2**40, -2**31 - 1, [1]], 'int', :bkPopUpOKQuestionMessage, 'q'],
+     [:section_planes=, [nil, 'x', 1.5, {}, @facade], 'std::vector< double,std::allocator< double > >', :getSectionPlanes]]
+      .each do |setter, answers, type, name, *args|
+      answers.each do |a|
+        @callbacks.public_send(setter, a)
+        assert_raises_message(TypeError, "SWIG director type mismatch in output value of type '#{type}'", a.inspect) { @facade.send(name, *args) }
+      end
     end
   end
 
   # Exceptions, throw and break leave a callback unchanged and leave nothing behind.
-  def test_script_exceptions_pass_through_unchanged
+  def test_script_exits_pass_through_unchanged
     failure = Failure.new('from the script')
-    raising = Class.new(OrvaxTest::RecordingCallbacks) do
+    exiting = callbacks do
       define_method(:RubyMessageBox) { |_| raise failure }
       define_method(:RubyYesNoBox) { |_| raise Interrupt }
-    end.new
-    facade = ORVAX::MyNativeClass.new(raising)
+      define_method(:getSectionPlanes) { throw :out, 42 }
+    end
+    facade = ORVAX::MyNativeClass.new(exiting)
     assert_same failure, assert_raises(Failure) { facade.bkPopUpMessage('x') }
     assert_raises(Interrupt) { facade.bkPopUpOKQuestionMessage('x') }
-    # A wrong signature in the script is the script's own ArgumentError.
-    short = Class.new(OrvaxTest::RecordingCallbacks) { def RubyMessageBox; end }.new
-    assert_raises(ArgumentError) { ORVAX::MyNativeClass.new(short).bkPopUpMessage('x') }
-    assert_equal [nil, nil], [facade.updateView, $!]
-  end
-
-  def test_throw_and_break
-    exiting = Class.new(OrvaxTest::RecordingCallbacks) { def getSectionPlanes; throw :out, 42; end }.new
-    facade = ORVAX::MyNativeClass.new(exiting)
+    assert_raises(ArgumentError) { ORVAX::MyNativeClass.new(callbacks { def RubyMessageBox; end }).bkPopUpMessage('x') }
     result = [1, 2, 3].each do |i|
       facade.updateHtml
       break i * 10 if i == 2
     end
-    assert_equal [20, [[:updateHtml]] * 2], [result, exiting.calls]
-    assert_equal 42, catch(:out) { facade.getSectionPlanes; :not_thrown }
-    assert_nil $!
+    assert_equal [20, 42, nil, nil, [[:updateHtml]] * 2 + [[:updateView]]],
+                 [result, catch(:out) { facade.getSectionPlanes; :not_thrown }, facade.updateView, $!, exiting.calls]
   end
 
-  # Disowning leaves the object usable and owned by its Ruby object; initializing again
-  # keeps the callback object usable, and a facade takes the new one.
-  def test_disown_and_reinitialize
+  # Disowned objects stay usable; initializing again keeps them usable, and a facade takes the new one.
+  def test_disown_and_initialize_again
     assert_equal [nil] * 4, [@callbacks, @callbacks, nil].map { |c| ORVAX.disown_INativeToRuby(c) } << @facade.updateView
-    [3, 'x', @facade].each do |value|
-      assert_raises_message(TypeError, OrvaxTest.type_message('INativeToRuby *', 'disown_INativeToRuby', 1, value)) do
-        ORVAX.disown_INativeToRuby(value)
-      end
+    [3, 'x', @facade].each do |v|
+      assert_raises_message(TypeError, OrvaxTest.type_message('INativeToRuby *', 'disown_INativeToRuby', 1, v)) { ORVAX.disown_INativeToRuby(v) }
     end
     @callbacks.send(:initialize)
     assert_nil @facade.updateView
@@ -110,11 +88,7 @@ class TestDirector < Minitest::Test
     @facade.send(:initialize, other)
     @facade.updateView
     assert_equal [[[:updateView]]] * 2, [@callbacks.calls, other.calls]
-  end
-
-  # A re-initialize that fails must leave the facade as it was: its callback object
-  # still the first one, and still kept alive.
-  def test_failed_reinitialize_changes_nothing
+    # A failed re-initialize leaves the facade with its first callback object, still kept alive.
     out, err, status = OrvaxTest.run_ruby(<<~RUBY)
       $LOAD_PATH.unshift(ENV['ORVAX_LIB'])
       require 'ORVAX'

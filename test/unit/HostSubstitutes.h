@@ -13,19 +13,16 @@ inline WideString W(std::u16string_view text) { return WideString(text.begin(), 
 
 // A fresh directory under the system's temporary one, removed with all it holds.
 struct TemporaryDirectory {
-  TemporaryDirectory() { std::filesystem::create_directories(path); }
-  ~TemporaryDirectory() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path, ignored);
-  }
   const std::filesystem::path path =
       std::filesystem::temp_directory_path() /
       ("orvax-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+  std::error_code ignored;
+  TemporaryDirectory() { std::filesystem::create_directories(path); }
+  ~TemporaryDirectory() { std::filesystem::remove_all(path, ignored); }
 };
 
 // Wide lines are recorded as UTF-8 with a "w:" mark.
-class RecordingConsole final : public platform::ConsoleSink {
- public:
+struct RecordingConsole final : platform::ConsoleSink {
   void line(std::string_view narrow) override { lines.emplace_back(narrow); }
   void wideLine(const WideString& wide) override { lines.push_back("w:" + utf16ToUtf8(wide)); }
   std::vector<std::string> lines;

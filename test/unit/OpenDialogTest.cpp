@@ -4,8 +4,6 @@
 #include "portable/OpenDialog.h"
 
 namespace orvax {
-namespace {
-
 using test::W;
 using Paths = std::vector<std::string>;
 using std::string_view_literals::operator""sv;
@@ -48,5 +46,4 @@ TEST(ParseDialogSelection, OneFileOrADirectoryWithNames) {
   EXPECT_EQ(parse(u"C:\\S\0a\0b\0\0"sv, marked), (Paths{"<C:\\S\\a>", "<C:\\S\\b>"}));
 }
 
-}  // namespace
 }  // namespace orvax

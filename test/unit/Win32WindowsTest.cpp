@@ -23,27 +23,24 @@ using Handles = std::vector<WindowHandle>;
 // A main window with the title `text`, or a child of `parent` whose class is `text`.
 HWND createWindow(const std::wstring& text, HWND parent = nullptr) {
   const std::wstring name = parent ? text : L"OrvaxTestMain";
-  WNDCLASSW windowClass{};
-  windowClass.lpfnWndProc = DefWindowProcW;
-  windowClass.hInstance = GetModuleHandleW(nullptr);
-  windowClass.lpszClassName = name.c_str();
+  const HINSTANCE self = GetModuleHandleW(nullptr);
+  const WNDCLASSW windowClass{0, DefWindowProcW, 0, 0, self, {}, {}, {}, {}, name.c_str()};
   RegisterClassW(&windowClass);  // refused harmlessly once registered
   return CreateWindowExW(0, name.c_str(), parent ? L"" : text.c_str(),
                          parent ? WS_CHILD : WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, parent, nullptr,
-                         GetModuleHandleW(nullptr), nullptr);
+                         self, nullptr);
 }
 
 // Windows made by one test, destroyed at its end.
 struct Windows {
+  std::vector<HWND> made;
   HWND add(const std::wstring& text, HWND parent = nullptr) {
-    made.push_back(createWindow(text, parent));
-    EXPECT_NE(made.back(), nullptr);
+    EXPECT_NE(made.emplace_back(createWindow(text, parent)), nullptr);
     return made.back();
   }
   ~Windows() {
     for (HWND window : made) DestroyWindow(window);  // children go with their parents
   }
-  std::vector<HWND> made;
 };
 
 Handles search(test::RecordingConsole&& console = {}) {
@@ -61,10 +58,7 @@ TEST(Win32Windows, ReadsTheWindowsAndFindsTheHostWindowAndItsView) {
   EXPECT_EQ(system.title(other, 256, 1000), std::wstring(255, L'a'));
   EXPECT_EQ(system.className(view, 5), L"AfxF");
   Handles descendants;
-  system.forEachDescendant(main, [&](WindowHandle w) {
-    descendants.push_back(w);
-    return true;
-  });
+  system.forEachDescendant(main, [&](WindowHandle w) { return descendants.push_back(w), true; });
   EXPECT_EQ(descendants, (Handles{frame, view}));
   test::RecordingConsole console;
   EXPECT_EQ(findHostWindows(system, console), (Handles{main, view}));
@@ -122,9 +116,8 @@ void answerDialog(const wchar_t* fileNames, int button, HWND* owner) {
 
 TEST(Win32Dialog, ReturnsTheChosenFilesAndNothingWhenCancelled) {
   test::TemporaryDirectory directory;
-  for (const wchar_t* name : {L"a.e57", L"d\u00E9j\u00E0.las"}) {
+  for (const wchar_t* name : {L"a.e57", L"d\u00E9j\u00E0.las"})
     std::ofstream(directory.path / name) << "x";
-  }
   const auto saved = std::filesystem::current_path();
   std::filesystem::current_path(directory.path);  // where the dialog opens
   const std::wstring base = directory.path.wstring() + L"\\";
