@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "binding/Classes.h"
+#include "binding/Overload.h"
 
 namespace orvax {
 
@@ -145,10 +146,13 @@ struct IteratorClass {
     if (!p) raiseNullReference(otherText, def.nameInMessages(), position, value);
     return static_cast<IteratorBase*>(p);
   }
-  static bool isIterator(VALUE value) {
-    void* p = nullptr;
-    return isOk(convertPointer(value, &p, type(), 0)) && p != nullptr;
-  }
+  using Other = NonNull<Mutable ? Type::Iterator : Type::ConstIterator>;
+
+  // The receiver of the overloaded methods, tested with their arguments.
+  struct Receiver {
+    static IteratorBase& from(const MethodDef& def, VALUE s) { return *self(def, s); }
+    static bool test(VALUE s) { return Param<Other>::check(s); }
+  };
 
   static VALUE value(const MethodDef& def, int, VALUE*, VALUE s) { return self(def, s)->value(); }
 
@@ -169,25 +173,23 @@ struct IteratorClass {
 
   // next and previous move the iterator itself; the result refers to it.
   template <int Direction>
-  static VALUE step(const MethodDef& def, int argc, VALUE* argv, VALUE s) {
-    static const std::string prototypes = expandElement(
+  static const char* stepPrototypes() {
+    static const std::string text = expandElement(
         Direction > 0 ? "    swig::%E * %E.next(size_t n)\n    swig::%E * %E.next()\n"
                       : "    swig::%E * %E.previous(size_t n)\n    swig::%E * %E.previous()\n",
         className);
-    IteratorBase* it = nullptr;
-    long n = 1;
-    if (argc == 1 && isIterator(s) && Arg<unsigned>::check(argv[0])) {
-      it = self(def, s);
-      n = static_cast<long>(std::get<0>(convertArgs<unsigned>(def, argv)));
-    } else if (argc == 0 && isIterator(s)) {
-      it = self(def, s);
-    } else {
-      raiseOverloadError(argc + 1, 3, def.nameInMessages(), prototypes.c_str());
-    }
-    if (!it->advance(Direction * n)) return Qnil;
-    VALUE alias = wrapPointer(it, type(), 0);
-    keepOwnerAlive(alias, s);
-    return alias;
+    return text.c_str();
+  }
+  template <int Direction>
+  static RubyValue stepBy(const Call& call, IteratorBase& it, unsigned n) {
+    if (!it.advance(Direction * static_cast<long>(n))) return {Qnil};
+    VALUE alias = wrapPointer(&it, type(), 0);
+    keepOwnerAlive(alias, call.self);
+    return {alias};
+  }
+  template <int Direction>
+  static RubyValue step(const Call& call, IteratorBase& it) {
+    return stepBy<Direction>(call, it, 1);
   }
 
   static VALUE equal(const MethodDef& def, int, VALUE* argv, VALUE s) {
@@ -195,57 +197,72 @@ struct IteratorClass {
     return it->equal(*other(def, argv[0], 2)) ? Qtrue : Qfalse;
   }
 
-  static VALUE plus(const MethodDef& def, int, VALUE* argv, VALUE s) {
-    IteratorBase* it = self(def, s);
-    auto [n] = convertArgs<int>(def, argv);
-    std::unique_ptr<IteratorBase> moved(it->dup());
-    if (!moved->advance(n)) return Qnil;
-    return wrapIterator(moved.release(), Mutable);
+  // A new iterator n further on; nil where a closed one had to stop.
+  static RubyValue moved(IteratorBase& it, long n) {
+    std::unique_ptr<IteratorBase> copy(it.dup());
+    if (!copy->advance(n)) return {Qnil};
+    return {wrapIterator(copy.release(), Mutable)};
   }
-
-  static VALUE minus(const MethodDef& def, int argc, VALUE* argv, VALUE s) {
-    static const std::string prototypes = expandElement(
+  static RubyValue plus(IteratorBase& it, int n) { return moved(it, n); }
+  static RubyValue minus(IteratorBase& it, int n) { return moved(it, -static_cast<long>(n)); }
+  static long long distance(IteratorBase& it, Other other) {
+    return it.distance(*static_cast<IteratorBase*>(other.pointer));
+  }
+  static const char* minusPrototypes() {
+    static const std::string text = expandElement(
         "    __sub__.new(ptrdiff_t n)\n    __sub__.new(swig::%E const &x)\n", className);
-    if (argc == 1 && isIterator(s) && Arg<int>::check(argv[0])) {
-      IteratorBase* it = self(def, s);
-      auto [n] = convertArgs<int>(def, argv);
-      std::unique_ptr<IteratorBase> moved(it->dup());
-      if (!moved->advance(-static_cast<long>(n))) return Qnil;
-      return wrapIterator(moved.release(), Mutable);
-    }
-    if (argc == 1 && isIterator(s) && isIterator(argv[0])) {
-      IteratorBase* it = self(def, s);
-      return LONG2NUM(it->distance(*other(def, argv[0], 2)));
-    }
-    raiseOverloadError(argc + 1, 2, "__sub__.new", prototypes.c_str());
+    return text.c_str();
   }
 };
 
-using CI = IteratorClass<false>;
-using MI = IteratorClass<true>;
+template <bool Mutable>
+struct IteratorOverloads {
+  using C = IteratorClass<Mutable>;
+  using R = typename C::Receiver;
+  static constexpr const char* next = Mutable ? "Iterator.next" : "ConstIterator.next";
+  static constexpr const char* previous = Mutable ? "Iterator.previous" : "ConstIterator.previous";
+
+  static constexpr auto stepForward =
+      overloads(OverloadError{next, 3, C::template stepPrototypes<1>},
+                candidate<R, C::template stepBy<1>>("size_t"), candidate<R, C::template step<1>>());
+  static constexpr auto stepBack = overloads(
+      OverloadError{previous, 3, C::template stepPrototypes<-1>},
+      candidate<R, C::template stepBy<-1>>("size_t"), candidate<R, C::template step<-1>>());
+  static constexpr auto minus =
+      overloads(OverloadError{"__sub__.new", 2, C::minusPrototypes},
+                candidate<R, C::minus>("ptrdiff_t"), candidate<R, C::distance>(C::otherText));
+};
+
+using ConstIteratorClass = IteratorClass<false>;
+using MutableIteratorClass = IteratorClass<true>;
+
+template <bool Mutable, auto Body, class... Texts>
+constexpr MethodDef iteratorRow(const char* name, Texts... typeTexts) {
+  return bodyRow<typename IteratorClass<Mutable>::Receiver, Body>(name, typeTexts...);
+}
 
 constexpr MethodDef kConstIteratorMethods[] = {
-    MethodDef{"value", 0, CI::value},
-    MethodDef{"dup", 0, CI::dup},
-    MethodDef{"inspect", 0, CI::inspect},
-    MethodDef{"to_s", 0, CI::toS},
-    MethodDef{"next", -1, CI::step<1>, texts("size_t"), "ConstIterator.next"},
-    MethodDef{"previous", -1, CI::step<-1>, texts("size_t"), "ConstIterator.previous"},
-    MethodDef{"==", 1, CI::equal, texts("swig::ConstIterator const &")},
-    MethodDef{"+", 1, CI::plus, texts("ptrdiff_t")},
-    MethodDef{"-", -1, CI::minus, texts("ptrdiff_t")},
+    MethodDef{"value", 0, ConstIteratorClass::value},
+    MethodDef{"dup", 0, ConstIteratorClass::dup},
+    MethodDef{"inspect", 0, ConstIteratorClass::inspect},
+    MethodDef{"to_s", 0, ConstIteratorClass::toS},
+    overloadedRow<IteratorOverloads<false>::stepForward>("next"),
+    overloadedRow<IteratorOverloads<false>::stepBack>("previous"),
+    MethodDef{"==", 1, ConstIteratorClass::equal, texts("swig::ConstIterator const &")},
+    iteratorRow<false, ConstIteratorClass::plus>("+", "ptrdiff_t"),
+    overloadedRow<IteratorOverloads<false>::minus>("-"),
 };
 
 constexpr MethodDef kIteratorMethods[] = {
-    MethodDef{"value=", 1, MI::setValue, texts("VALUE const &"), "setValue"},
-    MethodDef{"dup", 0, MI::dup},
-    MethodDef{"next", -1, MI::step<1>, texts("size_t"), "Iterator.next"},
-    MethodDef{"previous", -1, MI::step<-1>, texts("size_t"), "Iterator.previous"},
-    MethodDef{"inspect", 0, MI::inspect},
-    MethodDef{"to_s", 0, MI::toS},
-    MethodDef{"==", 1, MI::equal, texts("swig::Iterator const &")},
-    MethodDef{"+", 1, MI::plus, texts("ptrdiff_t")},
-    MethodDef{"-", -1, MI::minus, texts("ptrdiff_t")},
+    MethodDef{"value=", 1, MutableIteratorClass::setValue, texts("VALUE const &"), "setValue"},
+    MethodDef{"dup", 0, MutableIteratorClass::dup},
+    overloadedRow<IteratorOverloads<true>::stepForward>("next"),
+    overloadedRow<IteratorOverloads<true>::stepBack>("previous"),
+    MethodDef{"inspect", 0, MutableIteratorClass::inspect},
+    MethodDef{"to_s", 0, MutableIteratorClass::toS},
+    MethodDef{"==", 1, MutableIteratorClass::equal, texts("swig::Iterator const &")},
+    iteratorRow<true, MutableIteratorClass::plus>("+", "ptrdiff_t"),
+    overloadedRow<IteratorOverloads<true>::minus>("-"),
 };
 
 }  // namespace

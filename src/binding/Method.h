@@ -154,12 +154,33 @@ struct Call {
   const MethodDef& def;
   VALUE self;
   VALUE* argv;
+  int argc = 0;
 };
 
-// A body `R body(Object&, A...)`, or `R body(const Call&, Object&, A...)`: the receiver
-// converts first (position 1) through `Self::from(def, self)`, which gives an Object&;
-// then the arguments (positions 2...), then the body runs and its result converts. Its
-// arity is the count of A.
+// A body `R body(const Call&, Object&, A...)`, or `R body(Object&, A...)` that does not
+// need the call: `kWithCall<Body>` is the body in the first form either way.
+template <class Body>
+struct CallFirst;
+template <class Object, class R, class... A>
+struct CallFirst<R (*)(const Call&, Object&, A...)> {
+  template <auto Body>
+  static constexpr auto body = Body;
+};
+template <class Object, class R, class... A>
+struct CallFirst<R (*)(Object&, A...)> {
+  template <auto Body>
+  static R ignoringCall(const Call&, Object& object, A... args) {
+    return Body(object, std::forward<A>(args)...);
+  }
+  template <auto Body>
+  static constexpr auto body = &ignoringCall<Body>;
+};
+template <auto Body>
+inline constexpr auto kWithCall = CallFirst<std::decay_t<decltype(Body)>>::template body<Body>;
+
+// The receiver converts first (position 1) through `Self::from(def, self)`, which gives an
+// Object&; then the arguments (positions 2...), then the body runs and its result
+// converts. Its arity is the count of A.
 template <class Self, class Body>
 struct BodyMethod;
 template <class Self, class Object, class R, class... A>
@@ -175,28 +196,14 @@ struct BodyMethod<Self, R (*)(const Call&, Object&, A...)> {
         holders);
   }
 };
-// A body without the call: the same, with the call left out when it runs.
-template <class Self, class Object, class R, class... A>
-struct BodyMethod<Self, R (*)(Object&, A...)> {
-  using WithCall = BodyMethod<Self, R (*)(const Call&, Object&, A...)>;
-  static constexpr int arity = WithCall::arity;
-  template <auto Body>
-  static R ignoringCall(const Call&, Object& object, A... args) {
-    return Body(object, std::forward<A>(args)...);
-  }
-  template <auto Body>
-  static VALUE run(const MethodDef& def, int argc, VALUE* argv, VALUE self) {
-    return WithCall::template run<&ignoringCall<Body>>(def, argc, argv, self);
-  }
-};
 
 // A row whose body is the plain function `Body`; its arity comes from the signature, and
 // it takes exactly one type text per argument.
 template <class Self, auto Body, class... Texts>
 constexpr MethodDef bodyRow(const char* name, Texts... typeTexts) {
-  using Row = BodyMethod<Self, std::decay_t<decltype(Body)>>;
+  using Row = BodyMethod<Self, std::decay_t<decltype(kWithCall<Body>)>>;
   static_assert(sizeof...(Texts) == Row::arity, "one type text per argument");
-  return MethodDef{name, Row::arity, &Row::template run<Body>, texts(typeTexts...)};
+  return MethodDef{name, Row::arity, &Row::template run<kWithCall<Body>>, texts(typeTexts...)};
 }
 
 // The row under another name in argument errors.

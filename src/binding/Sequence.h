@@ -13,9 +13,43 @@
 
 #include "binding/Classes.h"
 #include "binding/Iterator.h"
+#include "binding/Overload.h"
 #include "binding/SequenceSupport.h"
 
 namespace orvax {
+
+// Where an iterator argument may stand.
+enum class Reach { Anywhere, OnElement, OnElementOrEnd };
+
+// An iterator argument: an `Iterator` over the receiver itself, forward, standing where
+// `R` allows (else IndexError); `index` is its position.
+template <class E, Reach R>
+struct OwnIterator {
+  long index;
+};
+template <class E, Reach R>
+struct Param<OwnIterator<E, R>> {
+  using Holder = OwnIterator<E, R>;
+  static bool check(VALUE value) { return Param<NonNull<Type::Iterator>>::check(value); }
+  static Holder convert(const Call& call, std::vector<E>& v, std::size_t index, int position) {
+    VALUE value = call.argv[index];
+    void* p = nullptr;
+    convertPointer(value, &p, descriptor(Type::Iterator), 0);
+    auto* it = dynamic_cast<SequenceIterator<E>*>(static_cast<IteratorBase*>(p));
+    if (!it || it->reverse() || it->sequence() != &v) {
+      raiseArgumentError(kTypeError, call.def.texts[index], call.def.nameInMessages(), position,
+                         value);
+    }
+    long i = it->index();
+    auto n = static_cast<long>(v.size());
+    if ((R == Reach::OnElement && (i < 0 || i >= n)) ||
+        (R == Reach::OnElementOrEnd && (i < 0 || i > n))) {
+      raise(rb_eIndexError, "iterator out of range");
+    }
+    return {i};
+  }
+  static Holder pass(Holder& holder) { return holder; }
+};
 
 namespace sequence_text {
 inline constexpr char kOpen[] = "std::vector< ";
@@ -100,13 +134,11 @@ struct Sequence {
         kJoined<Traits::className, sequence_text::kResize>.data;
   };
 
-  static const char* prototypes(const char* pattern) {
-    // One expansion per pattern and class, kept for the life of the process.
-    static std::vector<std::pair<const char*, std::string>> cache;
-    for (auto& entry : cache)
-      if (entry.first == pattern) return entry.second.c_str();
-    cache.emplace_back(pattern, expandElement(pattern, Traits::element, Traits::className));
-    return cache.back().second.c_str();
+  // A prototype list of this class, expanded once.
+  template <const char* Pattern>
+  static const char* prototypes() {
+    static const std::string text = expandElement(Pattern, Traits::element, Traits::className);
+    return text.c_str();
   }
 
   static TypeDescriptor* type() { return descriptor(Traits::type); }
@@ -114,6 +146,10 @@ struct Sequence {
   static V* self(const MethodDef& def, VALUE s) {
     return static_cast<V*>(resolvedReceiver(Text::self, def.nameInMessages(), s, type()));
   }
+  // The receiver of the bodies that are plain functions of the container.
+  struct Receiver {
+    static V& from(const MethodDef& def, VALUE s) { return *self(def, s); }
+  };
   // The container now, or null once it is gone (checked again after every block call).
   static V* current(VALUE s) {
     V* v = nullptr;
@@ -161,32 +197,10 @@ struct Sequence {
     raise(rb_eArgError, formatTypeError("", Element<E>::name, methodName, position, value));
   }
 
-  static void overloadLimit(int count, int maxCount, const char* name, const char* pattern) {
-    if (count > maxCount) raiseOverloadError(count, maxCount, name, prototypes(pattern));
-  }
-
-  // An iterator argument: an `Iterator` over this very container, forward.
-  static bool isIterator(VALUE value) {
-    void* p = nullptr;
-    return isOk(convertPointer(value, &p, descriptor(Type::Iterator), 0)) && p != nullptr;
-  }
-  static It& iterator(const MethodDef& def, VALUE value, int position, V* v) {
-    void* p = nullptr;
-    convertPointer(value, &p, descriptor(Type::Iterator), 0);
-    auto* it = dynamic_cast<It*>(static_cast<IteratorBase*>(p));
-    if (!it || it->reverse() || it->sequence() != v) {
-      raiseArgumentError(kTypeError, Text::iterator, def.nameInMessages(), position, value);
-    }
-    return *it;
-  }
-  // A whole sequence for an overload whose test it passed. nil passes that test (as a
-  // null wrapper) and is refused here as a null reference.
-  static const V& sequence(SequenceHolder<E>& holder, VALUE value, const char* typeText,
-                           const char* name, int position) {
-    convertSequence<E>(value, holder);
-    if (holder.pointer == nullptr) raiseNullReference(typeText, name, position, value);
-    return *holder.pointer;
-  }
+  // Iterator arguments by where they may stand.
+  using AnyIterator = OwnIterator<E, Reach::Anywhere>;
+  using ElementIterator = OwnIterator<E, Reach::OnElement>;
+  using InsertIterator = OwnIterator<E, Reach::OnElementOrEnd>;
 
   static VALUE newIterator(VALUE s, long i, bool reverse) {
     return wrapIterator(new It(s, i, reverse), true);
@@ -194,33 +208,25 @@ struct Sequence {
 
   // ---- methods ---------------------------------------------------------------------------
 
-  static VALUE initialize(const MethodDef& def, int argc, VALUE* argv, VALUE s) {
-    V built;
-    if (argc == 0) {
-    } else if (argc == 1 && Arg<unsigned>::check(argv[0])) {
-      unsigned n = count(def, argv, 0, 1);
-      checkGrowth(n);
-      built.resize(n);
-    } else if (argc == 1 && checkSequence<E>(argv[0])) {
-      SequenceHolder<E> holder;
-      built = sequence(holder, argv[0], Text::constReference, Text::newName, 1);
-    } else if (argc == 2 && Arg<unsigned>::check(argv[0]) && Plain::check(argv[1])) {
-      unsigned n = count(def, argv, 0, 1);
-      auto holder = convertArg<PlainParam>(def, 1, argv[1], 2);
-      checkGrowth(n);
-      built.assign(n, Plain::pass(holder));
-    } else {
-      raiseOverloadError(argc, 2, Text::newName, prototypes(sequence_text::kInitialize));
-    }
-    // A second initialize refills the container in place: iterators and references
-    // to it stay valid.
-    if (V* existing = current(s)) {
+  // initialize: a second one refills the container in place, so iterators and
+  // references to it stay valid.
+  static void fill(const Call& call, V&& built) {
+    if (V* existing = current(call.self)) {
       *existing = std::move(built);
     } else {
-      DATA_PTR(s) = new V(std::move(built));
-      RDATA(s)->dfree = static_cast<ClassRecord*>(type()->classRecord)->destroy;
+      DATA_PTR(call.self) = new V(std::move(built));
+      RDATA(call.self)->dfree = static_cast<ClassRecord*>(type()->classRecord)->destroy;
     }
-    return s;
+  }
+  static void makeEmpty(const Call& call) { fill(call, V()); }
+  static void makeSized(const Call& call, unsigned n) {
+    checkGrowth(n);
+    fill(call, V(n));
+  }
+  static void makeCopy(const Call& call, const V& other) { fill(call, V(other)); }
+  static void makeFilled(const Call& call, unsigned n, PlainParam e) {
+    checkGrowth(n);
+    fill(call, V(n, e));
   }
 
   static VALUE dup(const MethodDef& def, int, VALUE*, VALUE s) { return wrapNew(V(*self(def, s))); }
@@ -255,11 +261,7 @@ struct Sequence {
         std::min<long long>(static_cast<long long>(i) + length, static_cast<long long>(v.size())));
     return wrapNew(copyRange(v, i, last));
   }
-  static VALUE sliceMethod(const MethodDef& def, int, VALUE* argv, VALUE s) {
-    V* v = self(def, s);
-    long start = index(def, argv, 0);
-    return slice(*v, start, index(def, argv, 1));
-  }
+  static RubyValue sliceMethod(V& v, int start, int length) { return {slice(v, start, length)}; }
 
   static VALUE each(const MethodDef& def, int, VALUE*, VALUE s) {
     self(def, s);
@@ -329,16 +331,15 @@ struct Sequence {
     return toRuby(e);
   }
 
-  static VALUE atMethod(const MethodDef& def, int, VALUE* argv, VALUE s) {
-    V* v = self(def, s);
-    long i = normaliseIndex(index(def, argv, 0), v->size());
-    return i < 0 ? Qnil : at(*v, i);
+  static RubyValue atMethod(V& v, int index) {
+    long i = normaliseIndex(index, v.size());
+    return {i < 0 ? Qnil : at(v, i)};
   }
 
-  // `s` is resolved only after the range is read: a duck-typed range or a bound's
-  // `to_int` is Ruby code that may change or free the container.
-  static VALUE range(const MethodDef& def, VALUE s, VALUE range) {
-    self(def, s);
+  // The container is resolved again after the range is read: a duck-typed range or a
+  // bound's `to_int` is Ruby code that may change or free it.
+  static RubyValue range(const Call& call, V&, RubyValue given) {
+    VALUE range = given.value;
     long first = 0, last = 0;
     int exclusive = 0;
     bool isRange = protect([&] {
@@ -349,29 +350,19 @@ struct Sequence {
       return true;
     });
     if (!isRange) raise(rb_eTypeError, "not a valid index or range");
-    const V& v = *self(def, s);
+    const V& v = *self(call.def, call.self);
     auto n = static_cast<long>(v.size());
     if (first < 0) {
       first += n;
-      if (first < 0) return Qnil;
+      if (first < 0) return {Qnil};
     } else if (first >= n) {
-      return Qnil;
+      return {Qnil};
     }
     if (last < 0) last += n;
-    if (last < first) return Qnil;
+    if (last < first) return {Qnil};
     if (exclusive) last -= 1;
     last = std::min(last, n - 1);
-    return wrapNew(last < first ? V() : copyRange(v, first, last + 1));
-  }
-
-  static VALUE getItem(const MethodDef& def, int argc, VALUE* argv, VALUE s) {
-    overloadLimit(argc + 1, 4, "__getitem__", sequence_text::kGetItem);
-    if (argc == 2 && Arg<int>::check(argv[0]) && Arg<int>::check(argv[1])) {
-      return sliceMethod(def, argc, argv, s);
-    }
-    if (argc == 1 && Arg<int>::check(argv[0])) return atMethod(def, argc, argv, s);
-    if (argc == 1) return range(def, s, argv[0]);
-    raiseOverloadError(argc + 1, 4, "__getitem__", prototypes(sequence_text::kGetItem));
+    return {wrapNew(last < first ? V() : copyRange(v, first, last + 1))};
   }
 
   // v[start, length] = elements, like Ruby's Array#[]=: a negative start counts from the
@@ -395,30 +386,19 @@ struct Sequence {
     return wrapNew(std::move(elements));
   }
 
-  static VALUE setItem(const MethodDef& def, int argc, VALUE* argv, VALUE s) {
-    overloadLimit(argc + 1, 5, "__setitem__", sequence_text::kSetItem);
-    if (argc == 2 && Arg<int>::check(argv[0]) && Plain::check(argv[1])) {
-      V* v = self(def, s);
-      long i = index(def, argv, 0);
-      E e = plain(def, argv, 1);
-      if (i >= static_cast<long>(v->size())) {
-        checkGrowth(static_cast<unsigned long long>(i) + 1);
-        v->resize(static_cast<size_t>(i) + 1, e);
-      } else if (i >= 0) {
-        (*v)[static_cast<size_t>(i)] = e;
-      }
-      return toRuby(e);
+  static RubyValue setAt(V& v, int index, PlainParam element) {
+    E e = element;
+    long i = index;
+    if (i >= static_cast<long>(v.size())) {
+      checkGrowth(static_cast<unsigned long long>(i) + 1);
+      v.resize(static_cast<size_t>(i) + 1, e);
+    } else if (i >= 0) {
+      v[static_cast<size_t>(i)] = e;
     }
-    if (argc == 3 && Arg<int>::check(argv[0]) && Arg<int>::check(argv[1]) &&
-        checkSequence<E>(argv[2])) {
-      V* v = self(def, s);
-      long start = index(def, argv, 0);
-      long length = index(def, argv, 1);
-      SequenceHolder<E> holder;
-      return setSlice(*v, start, length,
-                      sequence(holder, argv[2], Text::fullConstReference, "__setitem__", 4));
-    }
-    raiseOverloadError(argc + 1, 5, "__setitem__", prototypes(sequence_text::kSetItem));
+    return {toRuby(e)};
+  }
+  static RubyValue setSliceMethod(V& v, int start, int length, const V& given) {
+    return {setSlice(v, start, length, given)};
   }
 
   static VALUE unshift(const MethodDef& def, int argc, VALUE* argv, VALUE s) {
@@ -470,27 +450,16 @@ struct Sequence {
     return newIterator(s, i, Reverse);
   }
 
-  static VALUE erase(const MethodDef& def, int argc, VALUE* argv, VALUE s) {
-    overloadLimit(argc + 1, 4, "erase", sequence_text::kErase);
-    if (argc == 1 && isIterator(argv[0])) {
-      V* v = self(def, s);
-      long i = iterator(def, argv[0], 2, v).index();
-      if (i < 0 || i >= static_cast<long>(v->size()))
-        raise(rb_eIndexError, "iterator out of range");
-      v->erase(v->begin() + i);
-      return newIterator(s, i, false);
+  static RubyValue eraseAt(const Call& call, V& v, ElementIterator at) {
+    v.erase(v.begin() + at.index);
+    return {newIterator(call.self, at.index, false)};
+  }
+  static RubyValue eraseRange(const Call& call, V& v, AnyIterator first, AnyIterator last) {
+    if (first.index < 0 || first.index > last.index || last.index > static_cast<long>(v.size())) {
+      raise(rb_eIndexError, "iterator out of range");
     }
-    if (argc == 2 && isIterator(argv[0]) && isIterator(argv[1])) {
-      V* v = self(def, s);
-      long first = iterator(def, argv[0], 2, v).index();
-      long last = iterator(def, argv[1], 3, v).index();
-      if (first < 0 || first > last || last > static_cast<long>(v->size())) {
-        raise(rb_eIndexError, "iterator out of range");
-      }
-      v->erase(v->begin() + first, v->begin() + last);
-      return newIterator(s, first, false);
-    }
-    raiseOverloadError(argc + 1, 4, "erase", prototypes(sequence_text::kErase));
+    v.erase(v.begin() + first.index, v.begin() + last.index);
+    return {newIterator(call.self, first.index, false)};
   }
 
   // front and back: a record is given as a reference to the stored one.
@@ -520,19 +489,12 @@ struct Sequence {
     return Qnil;
   }
 
-  static VALUE resize(const MethodDef& def, int argc, VALUE* argv, VALUE s) {
-    overloadLimit(argc + 1, 4, Text::resizeName, sequence_text::kResizePrototypes);
-    if ((argc == 1 && Arg<unsigned>::check(argv[0])) ||
-        (argc == 2 && Arg<unsigned>::check(argv[0]) && Plain::check(argv[1]))) {
-      V* v = self(def, s);
-      unsigned n = count(def, argv, 0, 2);
-      E e = argc == 2 ? plain(def, argv, 1) : E{};
-      checkGrowth(n);
-      v->resize(n, e);
-      return Qnil;
-    }
-    raiseOverloadError(argc + 1, 4, Text::resizeName, prototypes(sequence_text::kResizePrototypes));
+  static void resizeFilling(V& v, unsigned n, PlainParam e) {
+    E copy = e;  // `e` may refer into the receiver
+    checkGrowth(n);
+    v.resize(n, copy);
   }
+  static void resize(V& v, unsigned n) { resizeFilling(v, n, E{}); }
 
   static long insertPosition(long i, const V& v) {
     if (i < 0) i += static_cast<long>(v.size());
@@ -540,31 +502,27 @@ struct Sequence {
     return i;
   }
 
-  static VALUE insert(const MethodDef& def, int argc, VALUE* argv, VALUE s) {
-    overloadLimit(argc + 1, 5, "insert", sequence_text::kInsertPrototypes);
-    if (argc >= 2 && Arg<int>::check(argv[0])) {
-      V* v = self(def, s);
-      long i = insertPosition(index(def, argv, 0), *v);
-      V values;
-      for (int k = 1; k < argc; ++k) values.push_back(element(argv[k], Text::insert, k + 1));
-      v = self(def, s);
-      checkGrowth(v->size() + values.size());
-      v->insert(v->begin() + i, values.begin(), values.end());
-      return alias(s);
+  // Elements converted one by one, each of which may run Ruby code: the container is
+  // resolved again after them.
+  static RubyValue insertValues(const Call& call, V& v, int index, FurtherValues given) {
+    long i = insertPosition(index, v);
+    V values;
+    for (int k = 0; k < given.count; ++k) {
+      values.push_back(element(given.values[k], Text::insert, k + 2));
     }
-    if ((argc == 2 && isIterator(argv[0]) && Plain::check(argv[1])) ||
-        (argc == 3 && isIterator(argv[0]) && Arg<unsigned>::check(argv[1]) &&
-         Plain::check(argv[2]))) {
-      V* v = self(def, s);
-      long i = iterator(def, argv[0], 2, v).index();
-      if (i < 0 || i > static_cast<long>(v->size())) raise(rb_eIndexError, "iterator out of range");
-      unsigned n = argc == 3 ? count(def, argv, 1, 3) : 1;
-      E e = plain(def, argv, static_cast<std::size_t>(argc - 1));
-      checkGrowth(v->size() + static_cast<unsigned long long>(n));
-      v->insert(v->begin() + i, n, e);
-      return argc == 2 ? newIterator(s, i, false) : Qnil;
-    }
-    raiseOverloadError(argc + 1, 5, "insert", prototypes(sequence_text::kInsertPrototypes));
+    V* now = self(call.def, call.self);
+    checkGrowth(now->size() + values.size());
+    now->insert(now->begin() + i, values.begin(), values.end());
+    return {alias(call.self)};
+  }
+  static void insertCopies(V& v, InsertIterator at, unsigned n, PlainParam e) {
+    E copy = e;  // `e` may refer into the receiver
+    checkGrowth(v.size() + static_cast<unsigned long long>(n));
+    v.insert(v.begin() + at.index, n, copy);
+  }
+  static RubyValue insertOne(const Call& call, V& v, InsertIterator at, PlainParam e) {
+    insertCopies(v, at, 1, e);
+    return {newIterator(call.self, at.index, false)};
   }
 
   static VALUE reserve(const MethodDef& def, int, VALUE* argv, VALUE s) {
@@ -607,16 +565,51 @@ struct Sequence {
 template <class Traits>
 using Seq = Sequence<Traits>;
 
+// The overloaded methods: their candidates in the order they are tried.
+template <class Traits>
+struct SequenceOverloads {
+  using S = Sequence<Traits>;
+  using T = typename S::Text;
+  using R = typename S::Receiver;
+  template <const char* Pattern>
+  static constexpr auto prototypes = &S::template prototypes<Pattern>;
+
+  static constexpr auto initialize =
+      overloads(OverloadError{T::newName, 2, prototypes<sequence_text::kInitialize>},
+                constructorCandidate<S::makeEmpty>(), constructorCandidate<S::makeSized>(T::size),
+                constructorCandidate<S::makeCopy>(T::constReference),
+                constructorCandidate<S::makeFilled>(T::size, T::value));
+  static constexpr auto getItem =
+      overloads(OverloadError{"__getitem__", 4, prototypes<sequence_text::kGetItem>, true},
+                candidate<R, S::sliceMethod>(T::difference, T::difference),
+                candidate<R, S::atMethod>(T::difference), candidate<R, S::range>("VALUE"));
+  static constexpr auto setItem = overloads(
+      OverloadError{"__setitem__", 5, prototypes<sequence_text::kSetItem>, true},
+      candidate<R, S::setAt>(T::difference, T::value),
+      candidate<R, S::setSliceMethod>(T::difference, T::difference, T::fullConstReference));
+  static constexpr auto erase = overloads(
+      OverloadError{"erase", 4, prototypes<sequence_text::kErase>, true},
+      candidate<R, S::eraseAt>(T::iterator), candidate<R, S::eraseRange>(T::iterator, T::iterator));
+  static constexpr auto resize = overloads(
+      OverloadError{T::resizeName, 4, prototypes<sequence_text::kResizePrototypes>, true},
+      candidate<R, S::resize>(T::size), candidate<R, S::resizeFilling>(T::size, T::value));
+  // By iterator, one element's error names it by the count's type text, as it always has.
+  static constexpr auto insert =
+      overloads(OverloadError{"insert", 5, prototypes<sequence_text::kInsertPrototypes>, true},
+                candidate<R, S::insertValues>(T::difference),
+                candidate<R, S::insertOne>(T::iterator, T::size),
+                candidate<R, S::insertCopies>(T::iterator, T::size, T::value));
+};
+
 template <class Traits>
 constexpr MethodDef kSequenceMethods[] = {
-    MethodDef{"initialize", -1, Seq<Traits>::initialize,
-              texts(Seq<Traits>::Text::size, Seq<Traits>::Text::value), Seq<Traits>::Text::newName},
+    overloadedRow<SequenceOverloads<Traits>::initialize>("initialize"),
     MethodDef{"dup", 0, Seq<Traits>::dup},
     MethodDef{"inspect", 0, Seq<Traits>::template text<true>},
     MethodDef{"to_a", 0, Seq<Traits>::toA},
     MethodDef{"to_s", 0, Seq<Traits>::template text<false>},
-    MethodDef{"slice", 2, Seq<Traits>::sliceMethod,
-              texts(Seq<Traits>::Text::difference, Seq<Traits>::Text::difference)},
+    bodyRow<typename Seq<Traits>::Receiver, Seq<Traits>::sliceMethod>(
+        "slice", Seq<Traits>::Text::difference, Seq<Traits>::Text::difference),
     MethodDef{"each", 0, Seq<Traits>::each},
     MethodDef{"select", 0, Seq<Traits>::template filter<true>},
     MethodDef{"delete_at", 1, Seq<Traits>::deleteAt, texts(Seq<Traits>::Text::difference)},
@@ -625,11 +618,10 @@ constexpr MethodDef kSequenceMethods[] = {
     MethodDef{"pop", 0, Seq<Traits>::template take<true>},
     MethodDef{"push", 1, Seq<Traits>::push, texts(Seq<Traits>::Text::value)},
     MethodDef{"reject", 0, Seq<Traits>::template filter<false>},
-    MethodDef{"at", 1, Seq<Traits>::atMethod, texts(Seq<Traits>::Text::difference)},
-    MethodDef{"[]", -1, Seq<Traits>::getItem,
-              texts(Seq<Traits>::Text::difference, Seq<Traits>::Text::difference), "__getitem__"},
-    MethodDef{"[]=", -1, Seq<Traits>::setItem,
-              texts(Seq<Traits>::Text::difference, Seq<Traits>::Text::value), "__setitem__"},
+    bodyRow<typename Seq<Traits>::Receiver, Seq<Traits>::atMethod>("at",
+                                                                   Seq<Traits>::Text::difference),
+    overloadedRow<SequenceOverloads<Traits>::getItem>("[]"),
+    overloadedRow<SequenceOverloads<Traits>::setItem>("[]="),
     MethodDef{"shift", 0, Seq<Traits>::template take<false>},
     MethodDef{"unshift", -1, Seq<Traits>::unshift, texts(), Seq<Traits>::Text::unshift},
     MethodDef{"empty?", 0, Seq<Traits>::empty, texts(), "empty"},
@@ -641,18 +633,13 @@ constexpr MethodDef kSequenceMethods[] = {
     MethodDef{"end", 0, Seq<Traits>::template position<false, true>},
     MethodDef{"rbegin", 0, Seq<Traits>::template position<true, false>},
     MethodDef{"rend", 0, Seq<Traits>::template position<true, true>},
-    MethodDef{"erase", -1, Seq<Traits>::erase, texts(), "erase"},
+    overloadedRow<SequenceOverloads<Traits>::erase>("erase"),
     MethodDef{"front", 0, Seq<Traits>::template end<false>},
     MethodDef{"back", 0, Seq<Traits>::template end<true>},
     MethodDef{"assign", 2, Seq<Traits>::assign,
               texts(Seq<Traits>::Text::size, Seq<Traits>::Text::value)},
-    MethodDef{"resize", -1, Seq<Traits>::resize,
-              texts(Seq<Traits>::Text::size, Seq<Traits>::Text::value),
-              Seq<Traits>::Text::resizeName},
-    MethodDef{
-        "insert", -1, Seq<Traits>::insert,
-        texts(Seq<Traits>::Text::difference, Seq<Traits>::Text::size, Seq<Traits>::Text::value),
-        "insert"},
+    overloadedRow<SequenceOverloads<Traits>::resize>("resize"),
+    overloadedRow<SequenceOverloads<Traits>::insert>("insert"),
     MethodDef{"reserve", 1, Seq<Traits>::reserve, texts(Seq<Traits>::Text::size)},
     MethodDef{"capacity", 0, Seq<Traits>::capacity},
 };

@@ -8,6 +8,7 @@
 
 #include "binding/Classes.h"
 #include "binding/Iterator.h"
+#include "binding/Overload.h"
 
 namespace orvax {
 namespace {
@@ -51,9 +52,6 @@ VALUE wrapNew(StringMap&& contents) {
   owned.release();
   return wrapped;
 }
-std::string key(const MethodDef& def, VALUE* argv, std::size_t i) {
-  return convertArg<const std::string&>(def, i, argv[i], static_cast<int>(i) + 2).text;
-}
 VALUE pair(const std::string& k, const std::string& v) {
   VALUE first = textToRuby(k);
   VALUE second = textToRuby(v);
@@ -95,44 +93,50 @@ VALUE newPosition(VALUE s, const StringMap& m, StringMap::const_iterator at) {
   return wrapped;
 }
 
-MapPosition* positionOf(VALUE value) {
-  void* p = nullptr;
-  if (!isOk(convertPointer(value, &p, descriptor(Type::StringStringMapIterator), 0))) {
-    return nullptr;
-  }
-  return static_cast<MapPosition*>(p);
-}
-bool isPosition(VALUE value) { return positionOf(value) != nullptr; }
+// A position argument: a position in the receiver, found again by its key (end for a
+// removed key is refused by the caller).
+struct MapPlace {
+  StringMap::iterator at;
+  const MapPosition* position;
+};
 
-// Where a position stands in `m` now (end for a removed key is refused by the caller).
-StringMap::iterator locate(const MethodDef& def, StringMap& m, VALUE value, int position) {
-  MapPosition* at = positionOf(value);
-  if (!at || at->map != &m)
-    raiseArgumentError(kTypeError, kIteratorText, def.nameInMessages(), position, value);
-  return at->atEnd ? m.end() : m.lower_bound(at->key);
-}
+}  // namespace
+
+template <>
+struct Param<MapPlace> {
+  using Holder = MapPlace;
+  using Position = NonNull<Type::StringStringMapIterator>;
+  static bool check(VALUE value) { return Param<Position>::check(value); }
+  static Holder convert(const Call& call, StringMap& m, std::size_t index, int position) {
+    VALUE value = call.argv[index];
+    void* p = nullptr;
+    convertPointer(value, &p, descriptor(Type::StringStringMapIterator), 0);
+    auto* at = static_cast<const MapPosition*>(p);
+    if (!at || at->map != &m) {
+      raiseArgumentError(kTypeError, call.def.texts[index], call.def.nameInMessages(), position,
+                         value);
+    }
+    return {at->atEnd ? m.end() : m.lower_bound(at->key), at};
+  }
+  static Holder pass(Holder& holder) { return holder; }
+};
+
+namespace {
 
 // ---- methods ---------------------------------------------------------------------------
 
-VALUE initialize(const MethodDef& def, int argc, VALUE* argv, VALUE s) {
-  StringMap built;
-  void* less = nullptr;
-  if (argc == 1 && isOk(convertPointer(argv[0], &less, descriptor(Type::LessString), 0)) && less) {
-  } else if (argc == 0) {
-  } else if (argc == 1 && Arg<const StringMap&>::check(argv[0])) {
-    auto [other] = convertArgs<const StringMap&>(def, argv, 1);
-    built = *other.pointer;
-  } else {
-    raiseOverloadError(argc, 1, "StringStringMap.new", kNewPrototypes);
-  }
-  if (StringMap* existing = current(s)) {
+// initialize: a second one refills the map in place.
+void fill(const Call& call, StringMap&& built) {
+  if (StringMap* existing = current(call.self)) {
     *existing = std::move(built);
   } else {
-    DATA_PTR(s) = new StringMap(std::move(built));
-    RDATA(s)->dfree = mapRecord.destroy;
+    DATA_PTR(call.self) = new StringMap(std::move(built));
+    RDATA(call.self)->dfree = mapRecord.destroy;
   }
-  return s;
 }
+void makeEmpty(const Call& call) { fill(call, StringMap()); }
+void makeOrdered(const Call& call, NonNull<Type::LessString>) { makeEmpty(call); }
+void makeCopy(const Call& call, const StringMap& other) { fill(call, StringMap(other)); }
 
 // The receiver of the bodies that are plain functions of the map.
 struct MapSelf {
@@ -194,22 +198,16 @@ VALUE valuesAt(const MethodDef& def, int argc, VALUE* argv, VALUE s) {
 
 // each_key, each_value, each (key and value).
 template <Part What>
-VALUE eachEntry(const MethodDef& def, int, VALUE*, VALUE s) {
-  self(def, s);
+RubyValue eachEntry(const Call& call, StringMap&) {
   requireBlock();
-  forEachEntry(s, [&](const std::string& k, const std::string& v) {
+  forEachEntry(call.self, [&](const std::string& k, const std::string& v) {
     if (What == Part::Entries) {
       yieldValues(textToRuby(k), textToRuby(v));
     } else {
       yieldValue(textToRuby(What == Part::Keys ? k : v));
     }
   });
-  return alias(s);
-}
-
-VALUE each(const MethodDef& def, int argc, VALUE* argv, VALUE s) {
-  if (argc != 0) raiseOverloadError(argc + 1, 2, "each", kEachPrototypes);
-  return eachEntry<Part::Entries>(def, argc, argv, s);
+  return {alias(call.self)};
 }
 
 template <bool Values>
@@ -289,32 +287,20 @@ RubyValue lookup(const Call& call, StringMap& m, const std::string& k) {
 
 unsigned long long count(StringMap& m, const std::string& k) { return m.count(k); }
 
-VALUE erase(const MethodDef& def, int argc, VALUE* argv, VALUE s) {
-  if (argc + 1 > 4) raiseOverloadError(argc + 1, 4, "StringStringMap.erase", kErasePrototypes);
-  if (argc == 1 && Arg<const std::string&>::check(argv[0])) {
-    StringMap* m = self(def, s);
-    return ULONG2NUM(m->erase(key(def, argv, 0)));
+unsigned long long eraseKey(StringMap& m, const std::string& k) { return m.erase(k); }
+
+void eraseAt(StringMap& m, MapPlace place) {
+  if (place.at == m.end() || place.at->first != place.position->key) {
+    raise(rb_eIndexError, "iterator out of range");
   }
-  if (argc == 1 && isPosition(argv[0])) {
-    StringMap* m = self(def, s);
-    auto at = locate(def, *m, argv[0], 2);
-    if (at == m->end() || at->first != positionOf(argv[0])->key) {
-      raise(rb_eIndexError, "iterator out of range");
-    }
-    m->erase(at);
-    return Qnil;
+  m.erase(place.at);
+}
+
+void eraseRange(StringMap& m, MapPlace first, MapPlace last) {
+  if (std::distance(m.begin(), first.at) > std::distance(m.begin(), last.at)) {
+    raise(rb_eIndexError, "iterator out of range");
   }
-  if (argc == 2 && isPosition(argv[0]) && isPosition(argv[1])) {
-    StringMap* m = self(def, s);
-    auto first = locate(def, *m, argv[0], 2);
-    auto last = locate(def, *m, argv[1], 3);
-    if (std::distance(m->begin(), first) > std::distance(m->begin(), last)) {
-      raise(rb_eIndexError, "iterator out of range");
-    }
-    m->erase(first, last);
-    return Qnil;
-  }
-  raiseOverloadError(argc + 1, 4, "StringStringMap.erase", kErasePrototypes);
+  m.erase(first.at, last.at);
 }
 
 VALUE toHash(const MethodDef& def, int, VALUE*, VALUE s) {
@@ -328,18 +314,29 @@ VALUE toHash(const MethodDef& def, int, VALUE*, VALUE s) {
   return hash;
 }
 
+constexpr auto kInitialize =
+    overloads(OverloadError{"StringStringMap.new", 1, fixedText<kNewPrototypes>},
+              constructorCandidate<makeOrdered>("std::less< std::string > const &"),
+              constructorCandidate<makeEmpty>(),
+              constructorCandidate<makeCopy>("std::map< std::string,std::string > const &"));
+constexpr auto kErase =
+    overloads(OverloadError{"StringStringMap.erase", 4, fixedText<kErasePrototypes>, true},
+              candidate<MapSelf, eraseKey>(kKey), candidate<MapSelf, eraseAt>(kIteratorText),
+              candidate<MapSelf, eraseRange>(kIteratorText, kIteratorText));
+constexpr auto kEach = overloads(OverloadError{"each", 2, fixedText<kEachPrototypes>},
+                                 candidate<MapSelf, eachEntry<Part::Entries>>());
+
 constexpr MethodDef kMapMethods[] = {
-    MethodDef{"initialize", -1, initialize, texts("std::map< std::string,std::string > const &"),
-              "StringStringMap.new"},
+    overloadedRow<kInitialize>("initialize"),
     mapRow<dup>("dup"),
     mapRow<deleteKey>("delete", kKey),
     named(mapRow<hasKey>("has_key?", kKey), "has_key"),
     mapRow<collect<Part::Keys>>("keys"),
     MethodDef{"select", 0, select},
     MethodDef{"values_at", -1, valuesAt, texts(kKey)},
-    MethodDef{"each_key", 0, eachEntry<Part::Keys>},
+    mapRow<eachEntry<Part::Keys>>("each_key"),
     mapRow<collect<Part::Values>>("values"),
-    MethodDef{"each_value", 0, eachEntry<Part::Values>},
+    mapRow<eachEntry<Part::Values>>("each_value"),
     mapRow<collect<Part::Entries>>("entries"),
     named(mapRow<hasKey>("include?", kKey), "include"),
     MethodDef{"key_iterator", 0, closedIterator<false>},
@@ -359,12 +356,12 @@ constexpr MethodDef kMapMethods[] = {
     MethodDef{"rbegin", 0, position<true, false>},
     MethodDef{"rend", 0, position<true, true>},
     mapRow<count>("count", kKey),
-    MethodDef{"erase", -1, erase, texts(kKey), "StringStringMap.erase"},
+    overloadedRow<kErase>("erase"),
     mapRow<lookup<Bound::Exact>>("find", kKey),
     mapRow<lookup<Bound::Lower>>("lower_bound", kKey),
     mapRow<lookup<Bound::Upper>>("upper_bound", kKey),
     mapRow<get>("get", kKey),
-    MethodDef{"each", -1, each, texts(), "each"},
+    overloadedRow<kEach>("each"),
     MethodDef{"to_hash", 0, toHash},
 };
 
