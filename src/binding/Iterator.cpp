@@ -106,7 +106,9 @@ class MapIterator final : public IteratorBase {
     return atEnd_ == o.atEnd_ && (atEnd_ || key_ == o.key_);
   }
 
-  IteratorBase* dup() const override { return new MapIterator(*this); }
+  std::unique_ptr<IteratorBase> dup() const override {
+    return std::make_unique<MapIterator>(*this);
+  }
 
  private:
   std::string key_;
@@ -129,11 +131,7 @@ struct IteratorClass {
   }
 
   static IteratorBase* self(const MethodDef& def, VALUE value) {
-    void* p = nullptr;
-    int status = convertPointer(value, &p, type(), 0);
-    if (!isOk(status)) raiseArgumentError(status, selfText, def.nameInMessages(), 1, value);
-    if (!p) raiseArgumentError(kObjectPreviouslyDeleted, selfText, def.nameInMessages(), 1, value);
-    return static_cast<IteratorBase*>(p);
+    return receiver<IteratorBase>(def, value, selfText, type());
   }
 
   // Another iterator given by reference (nil refused).
@@ -149,8 +147,7 @@ struct IteratorClass {
   using Other = NonNull<Mutable ? Type::Iterator : Type::ConstIterator>;
 
   // The receiver of the overloaded methods, tested with their arguments.
-  struct Receiver {
-    static IteratorBase& from(const MethodDef& def, VALUE s) { return *self(def, s); }
+  struct Receiver : ReceiverOf<self> {
     static bool test(VALUE s) { return Param<Other>::check(s); }
   };
 
@@ -199,9 +196,9 @@ struct IteratorClass {
 
   // A new iterator n further on; nil where a closed one had to stop.
   static RubyValue moved(IteratorBase& it, long n) {
-    std::unique_ptr<IteratorBase> copy(it.dup());
+    std::unique_ptr<IteratorBase> copy = it.dup();
     if (!copy->advance(n)) return {Qnil};
-    return {wrapIterator(copy.release(), Mutable)};
+    return {wrapIterator(std::move(copy), Mutable)};
   }
   static RubyValue plus(IteratorBase& it, int n) { return moved(it, n); }
   static RubyValue minus(IteratorBase& it, int n) { return moved(it, -static_cast<long>(n)); }
@@ -267,19 +264,22 @@ constexpr MethodDef kIteratorMethods[] = {
 
 }  // namespace
 
-VALUE wrapIterator(IteratorBase* iterator, bool asMutable) {
-  std::unique_ptr<IteratorBase> owned(iterator);
+VALUE wrapIterator(std::unique_ptr<IteratorBase> iterator, bool asMutable) {
+  VALUE container = iterator->container();
   VALUE wrapped =
-      wrapPointer(owned.get(), descriptor(asMutable ? Type::Iterator : Type::ConstIterator), kOwn);
-  owned.release();
+      wrapOwned(std::move(iterator), descriptor(asMutable ? Type::Iterator : Type::ConstIterator));
   // The value-reference table is gone once the interpreter's end procedures ran (and
   // at_exit code still runs after that): the wrapper holds the container as well.
-  keepOwnerAlive(wrapped, iterator->container());
+  keepOwnerAlive(wrapped, container);
   return wrapped;
 }
 
-VALUE newMapKeyIterator(VALUE map) { return wrapIterator(new MapIterator<false>(map), false); }
-VALUE newMapValueIterator(VALUE map) { return wrapIterator(new MapIterator<true>(map), false); }
+VALUE newMapKeyIterator(VALUE map) {
+  return wrapIterator(std::make_unique<MapIterator<false>>(map), false);
+}
+VALUE newMapValueIterator(VALUE map) {
+  return wrapIterator(std::make_unique<MapIterator<true>>(map), false);
+}
 
 void defineIterators(VALUE module) {
   VALUE constIterator =

@@ -3,6 +3,7 @@
 // Ruby object registered in the value-reference table (so the container outlives it)
 // and a position that is checked against the container on every use: an iterator never
 // reads or writes outside its container, whatever happened to the container since.
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -30,7 +31,7 @@ class IteratorBase {
   // this - other, for iterators of the same kind and container.
   virtual long distance(const IteratorBase& other) const = 0;
   virtual bool equal(const IteratorBase& other) const = 0;
-  virtual IteratorBase* dup() const = 0;
+  virtual std::unique_ptr<IteratorBase> dup() const = 0;
 
   std::string inspect() const;
   std::string toString() const;
@@ -94,7 +95,9 @@ class SequenceIterator final : public IteratorBase {
     return sameContainer(other).index_ == index_;
   }
 
-  IteratorBase* dup() const override { return new SequenceIterator(*this); }
+  std::unique_ptr<IteratorBase> dup() const override {
+    return std::make_unique<SequenceIterator>(*this);
+  }
 
   // `other` as an iterator of this kind over the same native container.
   const SequenceIterator& sameContainer(const IteratorBase& other) const {
@@ -111,7 +114,7 @@ class SequenceIterator final : public IteratorBase {
 };
 
 // Wraps a new native iterator as an owned Ruby iterator of the given class.
-VALUE wrapIterator(IteratorBase* iterator, bool asMutable);
+VALUE wrapIterator(std::unique_ptr<IteratorBase> iterator, bool asMutable);
 
 // Closed iterators over the keys or the values of a string map.
 VALUE newMapKeyIterator(VALUE map);

@@ -79,9 +79,10 @@ void defineMethods(VALUE klass, bool moduleFunctions = false) {
 
 // The receiver as a native pointer of type T (argument position 1).
 template <class T>
-T* receiver(const MethodDef& def, VALUE self, const char* typeText) {
+T* receiver(const MethodDef& def, VALUE self, const char* typeText,
+            TypeDescriptor* type = descriptorOf<T>()) {
   void* p = nullptr;
-  int status = convertPointer(self, &p, descriptorOf<T>(), 0);
+  int status = convertPointer(self, &p, type, 0);
   if (!isOk(status)) raiseArgumentError(status, typeText, def.nameInMessages(), 1, self);
   if (p == nullptr)
     raiseArgumentError(kObjectPreviouslyDeleted, typeText, def.nameInMessages(), 1, self);
@@ -147,6 +148,12 @@ VALUE callConverted(F&& fn, Tuple& holders) {
 }
 
 // ---- rows whose body is a plain function -----------------------------------------------
+
+// The receiver of body rows, from the function that converts it to a pointer.
+template <auto Pointer>
+struct ReceiverOf {
+  static auto& from(const MethodDef& def, VALUE self) { return *Pointer(def, self); }
+};
 
 // What a body that needs the Ruby side of its call takes as its first parameter: the row,
 // the Ruby receiver and the Ruby arguments (already counted and converted once).

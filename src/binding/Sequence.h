@@ -147,9 +147,7 @@ struct Sequence {
     return static_cast<V*>(resolvedReceiver(Text::self, def.nameInMessages(), s, type()));
   }
   // The receiver of the bodies that are plain functions of the container.
-  struct Receiver {
-    static V& from(const MethodDef& def, VALUE s) { return *self(def, s); }
-  };
+  using Receiver = ReceiverOf<self>;
   // The container now, or null once it is gone (checked again after every block call).
   static V* current(VALUE s) {
     V* v = nullptr;
@@ -167,10 +165,7 @@ struct Sequence {
     return toRuby(e);
   }
   static VALUE wrapNew(V&& contents) {
-    auto owned = std::make_unique<V>(std::move(contents));
-    VALUE wrapped = wrapPointer(owned.get(), type(), kOwn);
-    owned.release();
-    return wrapped;
+    return wrapOwned(std::make_unique<V>(std::move(contents)), type());
   }
   static V copyRange(const V& v, long first, long last) {
     return V(v.begin() + first, v.begin() + last);
@@ -203,7 +198,7 @@ struct Sequence {
   using InsertIterator = OwnIterator<E, Reach::OnElementOrEnd>;
 
   static VALUE newIterator(VALUE s, long i, bool reverse) {
-    return wrapIterator(new It(s, i, reverse), true);
+    return wrapIterator(std::make_unique<It>(s, i, reverse), true);
   }
 
   // ---- methods ---------------------------------------------------------------------------
@@ -211,12 +206,8 @@ struct Sequence {
   // initialize: a second one refills the container in place, so iterators and
   // references to it stay valid.
   static void fill(const Call& call, V&& built) {
-    if (V* existing = current(call.self)) {
-      *existing = std::move(built);
-    } else {
-      DATA_PTR(call.self) = new V(std::move(built));
-      RDATA(call.self)->dfree = static_cast<ClassRecord*>(type()->classRecord)->destroy;
-    }
+    initializeInPlace(call.self, type(), static_cast<ClassRecord*>(type()->classRecord)->destroy,
+                      std::move(built));
   }
   static void makeEmpty(const Call& call) { fill(call, V()); }
   static void makeSized(const Call& call, unsigned n) {
@@ -434,12 +425,9 @@ struct Sequence {
     return Qnil;
   }
 
-  static VALUE getAllocator(const MethodDef& def, int, VALUE*, VALUE s) {
-    self(def, s);
-    auto allocator = std::make_unique<typename V::allocator_type>();
-    VALUE wrapped = wrapOwnedOpaque(allocator.get(), descriptor(Traits::allocatorType));
-    allocator.release();
-    return wrapped;
+  static RubyValue getAllocator(V&) {
+    return {wrapOwned(std::make_unique<typename V::allocator_type>(),
+                      descriptor(Traits::allocatorType))};
   }
 
   // begin (at 0), end (at size), rbegin (last, backwards), rend (before the first).
@@ -628,7 +616,7 @@ constexpr MethodDef kSequenceMethods[] = {
     MethodDef{"size", 0, Seq<Traits>::size},
     MethodDef{"clear", 0, Seq<Traits>::clear},
     MethodDef{"swap", 1, Seq<Traits>::swap, texts(Seq<Traits>::Text::reference)},
-    MethodDef{"get_allocator", 0, Seq<Traits>::getAllocator},
+    bodyRow<typename Seq<Traits>::Receiver, Seq<Traits>::getAllocator>("get_allocator"),
     MethodDef{"begin", 0, Seq<Traits>::template position<false, false>},
     MethodDef{"end", 0, Seq<Traits>::template position<false, true>},
     MethodDef{"rbegin", 0, Seq<Traits>::template position<true, false>},

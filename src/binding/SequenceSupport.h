@@ -4,7 +4,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <string>
+#include <utility>
 
 #include "binding/Errors.h"
 #include "binding/Ruby.h"
@@ -111,6 +113,31 @@ VALUE wrapOwnedOpaque(T* object, TypeDescriptor* type) {
   VALUE wrapped = wrapPointer(object, type, 0);
   RDATA(wrapped)->dfree = [](void* p) { delete static_cast<T*>(p); };
   return wrapped;
+}
+
+// A new Ruby object owning `object`: an instance of the type's class, or an opaque object
+// for a type without one. Ownership passes only once the wrapper exists, so an object
+// whose wrapping fails is freed here.
+template <class T>
+VALUE wrapOwned(std::unique_ptr<T> object, TypeDescriptor* type) {
+  VALUE wrapped = type->classRecord ? wrapPointer(object.get(), type, kOwn)
+                                    : wrapOwnedOpaque(object.get(), type);
+  object.release();
+  return wrapped;
+}
+
+// `initialize` of a container or record class: a second call refills the native object in
+// place, so iterators and references into it stay valid; a first one gives the wrapper a
+// new object, freed by `destroy`.
+template <class T>
+void initializeInPlace(VALUE self, TypeDescriptor* type, void (*destroy)(void*), T&& contents) {
+  T* existing = nullptr;
+  if (isOk(convertResolvedAs(self, existing, type)) && existing) {
+    *existing = std::move(contents);
+  } else {
+    DATA_PTR(self) = new T(std::move(contents));
+    RDATA(self)->dfree = destroy;
+  }
 }
 
 }  // namespace orvax

@@ -47,10 +47,7 @@ VALUE alias(VALUE s) {
   return wrapReference(mapType(), s, &resolveAlias<Type::StringStringMap>, 0);
 }
 VALUE wrapNew(StringMap&& contents) {
-  auto owned = std::make_unique<StringMap>(std::move(contents));
-  VALUE wrapped = wrapPointer(owned.get(), mapType(), kOwn);
-  owned.release();
-  return wrapped;
+  return wrapOwned(std::make_unique<StringMap>(std::move(contents)), mapType());
 }
 VALUE pair(const std::string& k, const std::string& v) {
   VALUE first = textToRuby(k);
@@ -87,8 +84,7 @@ VALUE newPosition(VALUE s, const StringMap& m, StringMap::const_iterator at) {
   auto position = std::make_unique<MapPosition>(
       MapPosition{&m, at == m.end() ? std::string() : at->first, at == m.end()});
   Type type = Reverse ? Type::StringStringMapReverseIterator : Type::StringStringMapIterator;
-  VALUE wrapped = wrapOwnedOpaque(position.get(), descriptor(type));
-  position.release();
+  VALUE wrapped = wrapOwned(std::move(position), descriptor(type));
   keepOwnerAlive(wrapped, s);
   return wrapped;
 }
@@ -127,21 +123,14 @@ namespace {
 
 // initialize: a second one refills the map in place.
 void fill(const Call& call, StringMap&& built) {
-  if (StringMap* existing = current(call.self)) {
-    *existing = std::move(built);
-  } else {
-    DATA_PTR(call.self) = new StringMap(std::move(built));
-    RDATA(call.self)->dfree = mapRecord.destroy;
-  }
+  initializeInPlace(call.self, mapType(), mapRecord.destroy, std::move(built));
 }
 void makeEmpty(const Call& call) { fill(call, StringMap()); }
 void makeOrdered(const Call& call, NonNull<Type::LessString>) { makeEmpty(call); }
 void makeCopy(const Call& call, const StringMap& other) { fill(call, StringMap(other)); }
 
 // The receiver of the bodies that are plain functions of the map.
-struct MapSelf {
-  static StringMap& from(const MethodDef& def, VALUE s) { return *self(def, s); }
-};
+using MapSelf = ReceiverOf<self>;
 
 RubyValue dup(StringMap& m) { return {wrapNew(StringMap(m))}; }
 
@@ -256,12 +245,9 @@ void swap(StringMap& m, StringMap& other) {
   if (&other != &m) m.swap(other);
 }
 
-VALUE getAllocator(const MethodDef& def, int, VALUE*, VALUE s) {
-  self(def, s);
-  auto allocator = std::make_unique<StringMap::allocator_type>();
-  VALUE wrapped = wrapOwnedOpaque(allocator.get(), descriptor(Type::AllocatorStringPair));
-  allocator.release();
-  return wrapped;
+RubyValue getAllocator(StringMap&) {
+  return {wrapOwned(std::make_unique<StringMap::allocator_type>(),
+                    descriptor(Type::AllocatorStringPair))};
 }
 
 // begin, end (forward) and rbegin, rend (reverse).
@@ -350,7 +336,7 @@ constexpr MethodDef kMapMethods[] = {
     mapRow<size>("size"),
     mapRow<clear>("clear"),
     mapRow<swap>("swap", "std::map< std::string,std::string > &"),
-    MethodDef{"get_allocator", 0, getAllocator},
+    mapRow<getAllocator>("get_allocator"),
     MethodDef{"begin", 0, position<false, false>},
     MethodDef{"end", 0, position<false, true>},
     MethodDef{"rbegin", 0, position<true, false>},

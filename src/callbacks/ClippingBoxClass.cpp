@@ -19,13 +19,8 @@ ClippingBox* box(const MethodDef& def, VALUE s) {
 }
 
 VALUE initialize(const MethodDef&, int, VALUE*, VALUE s) {
-  ClippingBox* existing = nullptr;
-  if (isOk(convertResolvedAs(s, existing, descriptorOf<ClippingBox>())) && existing) {
-    *existing = ClippingBox();  // lists handed out before stay valid
-  } else {
-    DATA_PTR(s) = new ClippingBox();
-    RDATA(s)->dfree = boxRecord.destroy;
-  }
+  // Lists handed out before stay valid.
+  initializeInPlace(s, descriptorOf<ClippingBox>(), boxRecord.destroy, ClippingBox());
   return s;
 }
 
@@ -60,9 +55,7 @@ bool flag(ClippingBox& b) {
   return (b.*Getter)();
 }
 
-struct BoxSelf {
-  static ClippingBox& from(const MethodDef& def, VALUE s) { return *box(def, s); }
-};
+using BoxSelf = ReceiverOf<box>;
 template <auto Body, class... Texts>
 constexpr MethodDef boxRow(const char* name, Texts... typeTexts) {
   return bodyRow<BoxSelf, Body>(name, typeTexts...);

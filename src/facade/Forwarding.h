@@ -21,9 +21,7 @@ inline MyNativeClass* self(const MethodDef& def, VALUE value) {
   return receiver<MyNativeClass>(def, value, kFacadeType);
 }
 
-struct FacadeSelf {
-  static MyNativeClass& from(const MethodDef& def, VALUE value) { return *self(def, value); }
-};
+using FacadeSelf = ReceiverOf<self>;
 
 // The result while no engine is bound: the empty or zero value of the result type.
 template <class R>
