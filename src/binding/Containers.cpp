@@ -1,6 +1,6 @@
 // The container classes, one sequence template instantiated per element type, and the
 // string map.
-#include "binding/Sequence.h"
+#include "binding/SequenceClass.h"
 #include "binding/StringMap.h"
 
 namespace orvax {
@@ -81,13 +81,13 @@ ClassRecord records[7]{};
 }  // namespace
 
 void defineContainers(VALUE module) {
-  Sequence<IntTraits>::define(module, records[0]);
-  Sequence<DoubleTraits>::define(module, records[1]);
-  Sequence<BoolTraits>::define(module, records[2]);
-  Sequence<FloatTraits>::define(module, records[3]);
-  Sequence<StringTraits>::define(module, records[4]);
-  Sequence<ClippingBoxTraits>::define(module, records[5]);
-  Sequence<SectionPlaneTraits>::define(module, records[6]);
+  SequenceClass<IntTraits>::define(module, records[0]);
+  SequenceClass<DoubleTraits>::define(module, records[1]);
+  SequenceClass<BoolTraits>::define(module, records[2]);
+  SequenceClass<FloatTraits>::define(module, records[3]);
+  SequenceClass<StringTraits>::define(module, records[4]);
+  SequenceClass<ClippingBoxTraits>::define(module, records[5]);
+  SequenceClass<SectionPlaneTraits>::define(module, records[6]);
   defineStringMap(module);
 }
 
