@@ -7,6 +7,7 @@ set(ORVAX_EXTENSION_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/binding/Convert.cpp
   ${CMAKE_CURRENT_LIST_DIR}/binding/Method.cpp
   ${CMAKE_CURRENT_LIST_DIR}/binding/Init.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/binding/Classes.cpp
   ${CMAKE_CURRENT_LIST_DIR}/binding/Containers.cpp
   ${CMAKE_CURRENT_LIST_DIR}/binding/SequenceSupport.cpp
   ${CMAKE_CURRENT_LIST_DIR}/binding/Iterator.cpp

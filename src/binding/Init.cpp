@@ -12,10 +12,6 @@ namespace {
 
 VALUE swigModule = Qnil;
 
-VALUE defineOnce(VALUE outer, const char* name, VALUE superclass) {
-  return protect([&] { return rb_define_class_under(outer, name, superclass); });
-}
-
 void definePointerClasses() {
   for (std::size_t i = 0; i < kTypeCount; ++i) {
     std::string name = std::string("TYPE") + typeModule().initialTypes[i]->name;
@@ -73,34 +69,6 @@ void defineGcValue(VALUE module) {
   VALUE klass = defineWrappedClass(module, "GC_VALUE", rb_cObject, gcValueRecord, Type::GcValue,
                                    nullptr, nullptr);
   defineMethods<kGcValueMethods>(klass);
-}
-
-VALUE defineWrappedClass(VALUE outer, const char* name, VALUE superclass, ClassRecord& record,
-                         Type type, Allocator allocator, void (*freeFunction)(void*),
-                         void (*markFunction)(void*)) {
-  VALUE klass = defineOnce(outer, name, superclass);
-  registerWrappingClass(klass, descriptor(type)->name);
-  record.klass = klass;
-  record.implementationModule = Qnil;
-  // A descriptor shared with a peer that loaded first keeps the peer's record: each
-  // extension's own descriptors carry its own records, which is how it makes its objects
-  // and how peers recognise them.
-  if (descriptor(type) == ownDescriptor(type)) {
-    attachClassRecord(descriptor(type), &record);
-  } else {
-    ownDescriptor(type)->classRecord = &record;
-  }
-  protect([&] {
-    if (allocator) {
-      rb_define_alloc_func(klass, allocator);
-    } else {
-      rb_undef_alloc_func(klass);
-    }
-  });
-  record.mark = markFunction;
-  record.destroy = freeFunction;
-  record.trackObjects = 0;
-  return klass;
 }
 
 }  // namespace orvax
