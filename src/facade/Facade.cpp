@@ -7,6 +7,7 @@
 #include "host/HostIntegration.h"
 #include "host/LoadRequest.h"
 #include "platform/Platform.h"
+#include "portable/CameraMatrix.h"
 
 namespace orvax::facade {
 namespace {
@@ -70,23 +71,20 @@ Floats autoOrientate(MyNativeClass& facade, bool flag) {
 }
 
 // Camera setters write cells of the matrix; only the Z axis sends it.
-template <int C0, int C1, int C2, bool Negate>
-void setCameraCells(MyNativeClass& facade, double x, double y, double z) {
-  double* m = facade.mCameraMatrix;
-  m[C0] = Negate ? -x : x;
-  m[C1] = Negate ? -y : y;
-  m[C2] = Negate ? -z : z;
+template <CameraVector Vector>
+void setCamera(MyNativeClass& facade, double x, double y, double z) {
+  setCameraVector(facade.mCameraMatrix, Vector, x, y, z);
 }
 
 void setEye(MyNativeClass& facade, double x, double y, double z) {
-  setCameraCells<12, 13, 14, true>(facade, x, y, z);
+  setCamera<CameraVector::Eye>(facade, x, y, z);
   double* m = facade.mCameraMatrix;
   m[3] = m[7] = m[11] = 0.0;
   m[15] = 1.0;
 }
 
 void setZAxis(MyNativeClass& facade, double x, double y, double z) {
-  setCameraCells<2, 6, 10, true>(facade, x, y, z);
+  setCamera<CameraVector::ZAxis>(facade, x, y, z);
   callSlot<kSetCamera>(facade.mCameraMatrix);
 }
 
@@ -200,8 +198,8 @@ constexpr MethodDef kMethods[] = {
     forward<kSetVisibilityFilterByName>("setVisibilityFilterByName", kStringRef, "bool"),
     forward<kSetComparisonDistanceValue>("setComparisonDistanceValue", kDouble),
     custom<setEye>("setEye", kDouble, kDouble, kDouble),
-    custom<setCameraCells<0, 4, 8, false>>("setXAxis", kDouble, kDouble, kDouble),
-    custom<setCameraCells<1, 5, 9, false>>("setYAxis", kDouble, kDouble, kDouble),
+    custom<setCamera<CameraVector::XAxis>>("setXAxis", kDouble, kDouble, kDouble),
+    custom<setCamera<CameraVector::YAxis>>("setYAxis", kDouble, kDouble, kDouble),
     custom<setZAxis>("setZAxis", kDouble, kDouble, kDouble),
     forward<kSetDecimationWhenMovingPurc>("setDecimationWhenMovingPurc", "int"),
     forward<kGetDecimationPurc>("getDecimationPurc"),
