@@ -151,22 +151,13 @@ struct IteratorClass {
     static bool test(VALUE s) { return Param<Other>::check(s); }
   };
 
-  static VALUE value(const MethodDef& def, int, VALUE*, VALUE s) { return self(def, s)->value(); }
-
-  static VALUE setValue(const MethodDef& def, int, VALUE* argv, VALUE s) {
-    return self(def, s)->setValue(argv[0]) ? argv[0] : Qnil;
+  static RubyValue value(IteratorBase& it) { return {it.value()}; }
+  static RubyValue setValue(IteratorBase& it, RubyValue given) {
+    return {it.setValue(given.value) ? given.value : Qnil};
   }
-
-  static VALUE dup(const MethodDef& def, int, VALUE*, VALUE s) {
-    return wrapIterator(self(def, s)->dup(), Mutable);
-  }
-
-  static VALUE inspect(const MethodDef& def, int, VALUE*, VALUE s) {
-    return stringValue(self(def, s)->inspect());
-  }
-  static VALUE toS(const MethodDef& def, int, VALUE*, VALUE s) {
-    return stringValue(self(def, s)->toString());
-  }
+  static RubyValue dup(IteratorBase& it) { return {wrapIterator(it.dup(), Mutable)}; }
+  static std::string inspect(IteratorBase& it) { return it.inspect(); }
+  static std::string toS(IteratorBase& it) { return it.toString(); }
 
   // next and previous move the iterator itself; the result refers to it.
   template <int Direction>
@@ -239,10 +230,10 @@ constexpr MethodDef iteratorRow(const char* name, Texts... typeTexts) {
 }
 
 constexpr MethodDef kConstIteratorMethods[] = {
-    MethodDef{"value", 0, ConstIteratorClass::value},
-    MethodDef{"dup", 0, ConstIteratorClass::dup},
-    MethodDef{"inspect", 0, ConstIteratorClass::inspect},
-    MethodDef{"to_s", 0, ConstIteratorClass::toS},
+    iteratorRow<false, ConstIteratorClass::value>("value"),
+    iteratorRow<false, ConstIteratorClass::dup>("dup"),
+    iteratorRow<false, ConstIteratorClass::inspect>("inspect"),
+    iteratorRow<false, ConstIteratorClass::toS>("to_s"),
     overloadedRow<IteratorOverloads<false>::stepForward>("next"),
     overloadedRow<IteratorOverloads<false>::stepBack>("previous"),
     MethodDef{"==", 1, ConstIteratorClass::equal, texts("swig::ConstIterator const &")},
@@ -251,12 +242,12 @@ constexpr MethodDef kConstIteratorMethods[] = {
 };
 
 constexpr MethodDef kIteratorMethods[] = {
-    MethodDef{"value=", 1, MutableIteratorClass::setValue, texts("VALUE const &"), "setValue"},
-    MethodDef{"dup", 0, MutableIteratorClass::dup},
+    named(iteratorRow<true, MutableIteratorClass::setValue>("value=", "VALUE const &"), "setValue"),
+    iteratorRow<true, MutableIteratorClass::dup>("dup"),
     overloadedRow<IteratorOverloads<true>::stepForward>("next"),
     overloadedRow<IteratorOverloads<true>::stepBack>("previous"),
-    MethodDef{"inspect", 0, MutableIteratorClass::inspect},
-    MethodDef{"to_s", 0, MutableIteratorClass::toS},
+    iteratorRow<true, MutableIteratorClass::inspect>("inspect"),
+    iteratorRow<true, MutableIteratorClass::toS>("to_s"),
     MethodDef{"==", 1, MutableIteratorClass::equal, texts("swig::Iterator const &")},
     iteratorRow<true, MutableIteratorClass::plus>("+", "ptrdiff_t"),
     overloadedRow<IteratorOverloads<true>::minus>("-"),

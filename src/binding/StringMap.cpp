@@ -160,14 +160,13 @@ RubyValue collect(const Call& call, StringMap&) {
   return {array};
 }
 
-VALUE select(const MethodDef& def, int, VALUE*, VALUE s) {
-  self(def, s);
+RubyValue select(const Call& call, StringMap&) {
   requireBlock();
   StringMap kept;
-  forEachEntry(s, [&](const std::string& k, const std::string& v) {
+  forEachEntry(call.self, [&](const std::string& k, const std::string& v) {
     if (RTEST(yieldValues(textToRuby(k), textToRuby(v)))) kept.emplace(k, v);
   });
-  return wrapNew(std::move(kept));
+  return {wrapNew(std::move(kept))};
 }
 
 VALUE valuesAt(const MethodDef& def, int argc, VALUE* argv, VALUE s) {
@@ -200,9 +199,8 @@ RubyValue eachEntry(const Call& call, StringMap&) {
 }
 
 template <bool Values>
-VALUE closedIterator(const MethodDef& def, int, VALUE*, VALUE s) {
-  self(def, s);
-  return Values ? newMapValueIterator(s) : newMapKeyIterator(s);
+RubyValue closedIterator(const Call& call, StringMap&) {
+  return {Values ? newMapValueIterator(call.self) : newMapKeyIterator(call.self)};
 }
 
 RubyValue getItem(StringMap& m, const std::string& k) {
@@ -252,11 +250,10 @@ RubyValue getAllocator(StringMap&) {
 
 // begin, end (forward) and rbegin, rend (reverse).
 template <bool Reverse, bool AtEnd>
-VALUE position(const MethodDef& def, int, VALUE*, VALUE s) {
-  StringMap* m = self(def, s);
-  StringMap::const_iterator at = m->end();
-  if (!AtEnd && !m->empty()) at = Reverse ? std::prev(m->end()) : m->begin();
-  return newPosition<Reverse>(s, *m, at);
+RubyValue position(const Call& call, StringMap& m) {
+  StringMap::const_iterator at = m.end();
+  if (!AtEnd && !m.empty()) at = Reverse ? std::prev(m.end()) : m.begin();
+  return {newPosition<Reverse>(call.self, m, at)};
 }
 
 // Which position a key look-up answers.
@@ -289,15 +286,14 @@ void eraseRange(StringMap& m, MapPlace first, MapPlace last) {
   m.erase(first.at, last.at);
 }
 
-VALUE toHash(const MethodDef& def, int, VALUE*, VALUE s) {
-  self(def, s);
+RubyValue toHash(const Call& call, StringMap&) {
   VALUE hash = protect([] { return rb_hash_new(); });
-  forEachEntry(s, [&](const std::string& k, const std::string& v) {
+  forEachEntry(call.self, [&](const std::string& k, const std::string& v) {
     VALUE rk = textToRuby(k);
     VALUE rv = textToRuby(v);
     protect([&] { rb_hash_aset(hash, rk, rv); });
   });
-  return hash;
+  return {hash};
 }
 
 constexpr auto kInitialize =
@@ -318,15 +314,15 @@ constexpr MethodDef kMapMethods[] = {
     mapRow<deleteKey>("delete", kKey),
     named(mapRow<hasKey>("has_key?", kKey), "has_key"),
     mapRow<collect<Part::Keys>>("keys"),
-    MethodDef{"select", 0, select},
+    mapRow<select>("select"),
     MethodDef{"values_at", -1, valuesAt, texts(kKey)},
     mapRow<eachEntry<Part::Keys>>("each_key"),
     mapRow<collect<Part::Values>>("values"),
     mapRow<eachEntry<Part::Values>>("each_value"),
     mapRow<collect<Part::Entries>>("entries"),
     named(mapRow<hasKey>("include?", kKey), "include"),
-    MethodDef{"key_iterator", 0, closedIterator<false>},
-    MethodDef{"value_iterator", 0, closedIterator<true>},
+    mapRow<closedIterator<false>>("key_iterator"),
+    mapRow<closedIterator<true>>("value_iterator"),
     named(mapRow<getItem>("[]", kKey), "__getitem__"),
     named(mapRow<setItem>("[]=", kKey, kMapped), "__setitem__"),
     MethodDef{"inspect", 0, text<true>},
@@ -337,10 +333,10 @@ constexpr MethodDef kMapMethods[] = {
     mapRow<clear>("clear"),
     mapRow<swap>("swap", "std::map< std::string,std::string > &"),
     mapRow<getAllocator>("get_allocator"),
-    MethodDef{"begin", 0, position<false, false>},
-    MethodDef{"end", 0, position<false, true>},
-    MethodDef{"rbegin", 0, position<true, false>},
-    MethodDef{"rend", 0, position<true, true>},
+    mapRow<position<false, false>>("begin"),
+    mapRow<position<false, true>>("end"),
+    mapRow<position<true, false>>("rbegin"),
+    mapRow<position<true, true>>("rend"),
     mapRow<count>("count", kKey),
     overloadedRow<kErase>("erase"),
     mapRow<lookup<Bound::Exact>>("find", kKey),
@@ -348,7 +344,7 @@ constexpr MethodDef kMapMethods[] = {
     mapRow<lookup<Bound::Upper>>("upper_bound", kKey),
     mapRow<get>("get", kKey),
     overloadedRow<kEach>("each"),
-    MethodDef{"to_hash", 0, toHash},
+    mapRow<toHash>("to_hash"),
 };
 
 }  // namespace
