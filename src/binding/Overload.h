@@ -23,7 +23,7 @@ namespace orvax {
 //                                            `object` is the converted receiver
 //   pass(holder)                             what the body receives
 // Any parameter type with an `Arg` converts through it.
-template <class P, class Enable = void>
+template <class P>
 struct Param {
   using Holder = typename Arg<P>::Holder;
   static bool check(VALUE value) { return Arg<P>::check(value); }
@@ -186,8 +186,8 @@ struct ConstructorCandidate<void (*)(const Call&, A...)> {
 
 }  // namespace overload_detail
 
-// A candidate of a method whose receiver converts through `Self::from(def, self)`; one
-// type text per parameter.
+// A candidate of a method whose receiver converts through `Self::from(def, self)`, with
+// the type texts its argument errors name its parameters by, in order.
 template <class Self, auto Body, class... Texts>
 constexpr Candidate candidate(Texts... typeTexts) {
   using C = overload_detail::MethodCandidate<Self, std::decay_t<decltype(kWithCall<Body>)>>;
@@ -227,6 +227,14 @@ constexpr OverloadSet<sizeof...(C)> overloads(OverloadError error, C... candidat
   return set;
 }
 
+template <std::size_t N>
+constexpr bool allOfOneKind(const OverloadSet<N>& set) {
+  for (const Candidate& c : set.candidates) {
+    if (c.constructor != set.candidates[0].constructor) return false;
+  }
+  return true;
+}
+
 // A constant prototype list.
 template <const char* Text>
 const char* fixedText() {
@@ -235,6 +243,7 @@ const char* fixedText() {
 
 template <const auto& Set>
 VALUE dispatchOverloads(const MethodDef&, int argc, VALUE* argv, VALUE self) {
+  static_assert(allOfOneKind(Set), "constructor and method candidates count differently");
   const OverloadError& error = Set.error;
   int count = Set.candidates[0].constructor ? argc : argc + 1;
   if (error.limitFirst && count > error.maxCount) {
