@@ -3,35 +3,23 @@ module OrvaxTest
   LIB = ENV.fetch('ORVAX_LIB') { File.expand_path('../../build/lib', __dir__) }
 end
 $LOAD_PATH.unshift(OrvaxTest::LIB)
-# The extension first: end procedures run in reverse order, so the tests run before the
-# extension's own retires its value-reference table.
+# The extension first: end procedures run in reverse order, so the tests run before it retires its table.
 require 'ORVAX'
 require 'minitest/autorun'
 
 module OrvaxTest
-  # Whole-suite collector runs: a compaction before every test, or the collector stressed.
+  # Collector runs: a compaction before every test, or the collector stressed for the whole
+  # suite or (classes including GcStress, in their stress run) for one class.
+  module GcStress; end
   module WholeSuiteGc
     def before_setup
       GC.compact if ENV['ORVAX_GC_COMPACT'] && GC.respond_to?(:compact)
-      GC.stress = true if ENV['ORVAX_GC_STRESS_ALL']
+      GC.stress = true if ENV['ORVAX_GC_STRESS_ALL'] || (ENV['ORVAX_GC_STRESS'] && is_a?(GcStress))
       super
     end
     def after_teardown
       super
-      GC.stress = false if ENV['ORVAX_GC_STRESS_ALL']
-    end
-  end
-  Minitest::Test.send(:include, WholeSuiteGc)
-
-  # Include in a test class to run its tests under GC.stress in the stress run.
-  module GcStress
-    def setup
-      super
-      GC.stress = true if ENV['ORVAX_GC_STRESS']
-    end
-    def teardown
       GC.stress = false
-      super
     end
   end
 
@@ -40,34 +28,12 @@ module OrvaxTest
     attr_reader :calls
     attr_accessor :yes_no_answer, :section_planes
 
-    def initialize
-      super
-      @calls = []
-      @yes_no_answer = 1
-      @section_planes = []
-    end
-
-    def record(name, *args)
-      @calls << [name, *args]
-      nil
-    end
-
+    def initialize; super; @calls, @yes_no_answer, @section_planes = [], 1, []; end
+    def record(name, *args); @calls << [name, *args]; nil; end
     ORVAX::INativeToRuby.instance_methods(false).each do |name|
-      define_method(name) { |*args| record(name, *args) }
+      answer = { RubyYesNoBox: :@yes_no_answer, getSectionPlanes: :@section_planes }[name]
+      define_method(name) { |*args| record(name, *args); answer && instance_variable_get(answer) }
     end
-    def RubyYesNoBox(question)
-      record(:RubyYesNoBox, question)
-      @yes_no_answer
-    end
-    def getSectionPlanes
-      record(:getSectionPlanes)
-      @section_planes
-    end
-  end
-
-  # The message without the source excerpt newer interpreters append to NameError's.
-  def self.plain_message(error)
-    error.respond_to?(:original_message) ? error.original_message : error.message
   end
 
   # Methods with their argument counts, in registration order.
@@ -82,35 +48,25 @@ module OrvaxTest
   ARGUMENT_TYPES = { 'i' => 'int', 'q' => 'long long', 'd' => 'double', 'f' => 'float', 'b' => 'bool',
                      's' => 'std::string const &', 'S' => 'std::string const', 'F' => FLOATS }.freeze
 
-  # One facade method. codes: a letter per argument (ARGUMENT_TYPES), or the bare count
-  # where arguments and unbound result are checked elsewhere. args: valid arguments. slot:
-  # the engine slot it forwards to. unbound: the result with no engine (:empty = a frozen
-  # empty array). Engine bound: sent = what it receives, answer = what it answers, result
-  # = what the method returns. reaches: the callback operation the method calls.
+  # One facade method. codes: a letter per argument (ARGUMENT_TYPES), or the bare count. slot: the
+  # engine slot it forwards to; unbound: its result with no engine (:empty = frozen []); bound: the
+  # engine is sent `sent`, answers `answer`, the method returns `result`; reaches: the callback called.
   FacadeMethod = Struct.new(:name, :codes, :args, :slot, :unbound, :sent, :answer, :result, :reaches) do
-    def checked?
-      codes.is_a?(String)
-    end
-    def arity
-      checked? ? codes.size : codes
-    end
-    def types
-      codes.chars.map { |c| ARGUMENT_TYPES.fetch(c) }
-    end
+    def checked?; codes.is_a?(String); end
+    def arity; checked? ? codes.size : codes; end
+    def types; codes.chars.map { |c| ARGUMENT_TYPES.fetch(c) }; end
   end
-
-  def self.row(name, codes, args = [], slot = nil, unbound = nil, sent: args, answer: nil, result: answer)
-    FacadeMethod.new(name, codes, args, slot, unbound, sent, answer, result)
+  def self.row(name, codes, args = [], slot = nil, unbound = nil, sent: args, answer: nil, result: answer, reaches: nil)
+    FacadeMethod.new(name, codes, args, slot, unbound, sent, answer, result, reaches)
   end
-
   def self.getter(name, slot, unbound, answer, result = answer)
     row(name, '', [], slot, unbound, answer: answer, result: result)
   end
   def self.reaching(name, args = [], operation = name)
-    FacadeMethod.new(name, args.size, args, nil, nil, args, nil, nil, operation)
+    row(name, args.size, args, reaches: operation)
   end
   def self.counts(text)
-    arities(text).map { |name, count| FacadeMethod.new(name, count) }
+    arities(text).map { |name, count| row(name, count) }
   end
 
   FACADE = [
@@ -194,31 +150,38 @@ module OrvaxTest
   def self.type_message(type, method, position, value, prefix: '')
     text = value.inspect
     text = "#{text.byteslice(0, 30)}..." if text.bytesize > 30
-    "#{prefix}Expected argument #{position - 1} of type #{type}, but got " \
-      "#{value.class} #{text}\n\tin SWIG method '#{method}'"
+    "#{prefix}Expected argument #{position - 1} of type #{type}, but got #{value.class} #{text}\n\tin SWIG method '#{method}'"
   end
-
   def self.null_message(type, method, position, value = nil)
     type_message(type, method, position, value, prefix: 'invalid null reference ')
   end
-
   def self.facade(callbacks = RecordingCallbacks.new)
     ORVAX::MyNativeClass.new(callbacks)
   end
 
-  # Runs Ruby code in a fresh interpreter with the same load path: [stdout, stderr, status].
-  def self.run_ruby(code, env = {})
+  # Runs Ruby code in a fresh interpreter that finds (and, with `load`, has loaded) the extension.
+  def self.run_ruby(code, env = {}, load: true)
     require 'open3'
-    Open3.capture3({ 'ORVAX_LIB' => LIB }.merge(env), RbConfig.ruby, '-W0', '-I', __dir__, '-e', code)
+    Open3.capture3({ 'ORVAX_LIB' => LIB }.merge(env), RbConfig.ruby, '-W0', '-I', __dir__, '-I', LIB,
+                   *(load ? ['-rORVAX'] : []), '-e', code)
   end
 
-  # Asserts `block` raises `klass` with exactly `message`.
   module Assertions
+    # Asserts `block` raises `klass` with exactly `message`.
     def assert_raises_message(klass, message, note = nil, &block)
       error = assert_raises(*[klass, note].compact, &block)
-      assert_equal klass, error.class, note
-      assert_equal message, error.message, note
+      assert_equal [klass, message], [error.class, error.message], note
       error
     end
+    def err(klass = ArgumentError, &call)
+      assert_raises(klass, &call).message
+    end
+    # The output of `code` in a fresh interpreter, which must succeed.
+    def ruby_output(code, env = {}, load: true)
+      out, err, status = OrvaxTest.run_ruby(code, env, load: load)
+      assert status.success?, "#{status}\n#{err}"
+      out
+    end
   end
+  Minitest::Test.send(:include, WholeSuiteGc, Assertions)
 end

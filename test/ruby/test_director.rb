@@ -2,8 +2,6 @@
 require 'orvax_test_helper'
 
 class TestDirector < Minitest::Test
-  include OrvaxTest::Assertions
-
   class Failure < StandardError; end
 
   PURE = 'SWIG director pure virtual method called INativeToRuby::'
@@ -24,7 +22,7 @@ class TestDirector < Minitest::Test
     end
     assert_equal REACHING.map { |_, _, op| op }, @callbacks.calls.map(&:first)
     error = assert_raises(NameError) { ORVAX::INativeToRuby.new }
-    assert_equal [NameError, 'accessing abstract class or protected constructor'], [error.class, OrvaxTest.plain_message(error)]
+    assert_equal [NameError, 'accessing abstract class or protected constructor'], [error.class, error.message[/.*/]]
     bare = Class.new(ORVAX::INativeToRuby).new
     facade = ORVAX::MyNativeClass.new(bare)
     REACHING.each { |name, args, operation| assert_raises_message(RuntimeError, PURE + operation.to_s, name) { facade.public_send(name, *args) } }
@@ -79,9 +77,7 @@ class TestDirector < Minitest::Test
   # Disowned objects stay usable; initializing again keeps them usable, and a facade takes the new one.
   def test_disown_and_initialize_again
     assert_equal [nil] * 4, [@callbacks, @callbacks, nil].map { |c| ORVAX.disown_INativeToRuby(c) } << @facade.updateView
-    [3, 'x', @facade].each do |v|
-      assert_raises_message(TypeError, OrvaxTest.type_message('INativeToRuby *', 'disown_INativeToRuby', 1, v)) { ORVAX.disown_INativeToRuby(v) }
-    end
+    [3, 'x'].each { |v| assert_raises_message(TypeError, OrvaxTest.type_message('INativeToRuby *', 'disown_INativeToRuby', 1, v)) { ORVAX.disown_INativeToRuby(v) } }
     @callbacks.send(:initialize)
     assert_nil @facade.updateView
     other = OrvaxTest::RecordingCallbacks.new
@@ -89,9 +85,7 @@ class TestDirector < Minitest::Test
     @facade.updateView
     assert_equal [[[:updateView]]] * 2, [@callbacks.calls, other.calls]
     # A failed re-initialize leaves the facade with its first callback object, still kept alive.
-    out, err, status = OrvaxTest.run_ruby(<<~RUBY)
-      $LOAD_PATH.unshift(ENV['ORVAX_LIB'])
-      require 'ORVAX'
+    assert_equal 'frozen;first', ruby_output(<<~RUBY)
       class Tagged < ORVAX::INativeToRuby
         def initialize(tag); super(); @tag = tag; end
         def updateView; print(@tag); end
@@ -102,6 +96,5 @@ class TestDirector < Minitest::Test
       3.times { GC.start; Array.new(1000) { Tagged.new('filler') } }
       facade.updateView
     RUBY
-    assert_equal [true, 'frozen;first'], [status.success?, out], err.lines.first(3).join
   end
 end

@@ -1,6 +1,6 @@
-# Prelude of a scenario run in an interpreter of its own: loads the extension of the stage
-# named by ORVAX_STAGE; its callbacks print every call, so standard output tells console
-# lines and callbacks in the order they came.
+# Prelude of a scenario run in an interpreter of its own: loads the extension of the stage named
+# by ORVAX_STAGE; its callbacks print every call, so the output shows console lines and callbacks
+# in the order they came.
 $stdout.sync = true
 STAGE = ENV.fetch('ORVAX_STAGE')
 ENGINE_PATH = File.join(STAGE, 'BrikolanHook.dll')
@@ -11,25 +11,12 @@ require_relative 'scripted_engine'
 class EchoCallbacks < ORVAX::INativeToRuby
   ANSWERS = { RubyYesNoBox: 1, getSectionPlanes: [1.5] }.freeze
   ORVAX::INativeToRuby.instance_methods(false).each do |name|
-    define_method(name) do |*args|
-      puts "cb #{name}#{args.inspect}"
-      ANSWERS[name]
-    end
+    define_method(name) { |*args| puts "cb #{name}#{args.inspect}"; ANSWERS[name] }
   end
 end
 
-def show(label, value)
-  puts("#{label}: #{value.inspect}")
-end
-def facade(callbacks = EchoCallbacks.new)
-  ORVAX::MyNativeClass.new(callbacks)
-end
-def f
-  $facade ||= facade
-end
-def engine
-  EngineSupport::ScriptedEngine.attach(ENGINE_PATH)
-end
-def engine_loaded?
-  EngineSupport::ScriptedEngine.loaded?(ENGINE_PATH)
-end
+def show(label, value); puts("#{label}: #{value.inspect}"); end
+def facade(callbacks = EchoCallbacks.new); ORVAX::MyNativeClass.new(callbacks); end
+def f; $facade ||= facade; end
+def engine; EngineSupport::ScriptedEngine.attach(ENGINE_PATH); end
+def engine_loaded?; EngineSupport::ScriptedEngine.loaded?(ENGINE_PATH); end

@@ -49,42 +49,34 @@ module EngineSupport
     def self.loaded?(path)
       !Loaded.open(path)&.close.nil?
     end
-    # Unloads the library at `path`, loaded once by someone else, the way any other code
-    # in the process could: drops that reference and the one taken here.
+    # Unloads the library at `path`, loaded once by someone else, the way any other code in the
+    # process could: drops that reference and the one taken here.
     def self.unload(path)
       handle = Fiddle::Handle.new(path)
       handle.disable_close
       2.times { Loaded::RELEASE.call(handle.to_i) }
     end
 
-    # Controls taking and answering JSON (an engine error raises). answer: what slot `slot`
-    # answers from now on; script: while inside slot `slot`, call callback `callback`.
+    # Controls; the last argument of those answering travels as JSON (an engine error raises).
+    # answer: what slot `slot` answers from now on; script: inside slot `slot`, call `callback`.
     int, pointer, void = Fiddle::TYPE_INT, Fiddle::TYPE_VOIDP, Fiddle::TYPE_VOID
     CONTROLS = { reset: [[], void], forget_calls: [[], void], clear_slot: [[int], void], log: [[], pointer],
                  answer: [[int, pointer], pointer], fire: [[int, pointer], pointer],
                  fire_on_thread: [[int, pointer], pointer], script: [[int, int, pointer], pointer] }.freeze
 
     def initialize(handle)
-      @handle = handle
+      @handle = handle # attaching took a reference to the library: close lets it go
       @controls = CONTROLS.map do |name, (args, result)|
         [name, Fiddle::Function.new(handle["orvax_engine_#{name}"], args, result, need_gvl: true)]
       end.to_h
     end
 
     %i[reset forget_calls clear_slot].each { |name| define_method(name) { |*args| @controls[name].call(*args) } }
-    %i[fire fire_on_thread].each do |name|
-      define_method(name) { |slot, *args| checked(@controls[name].call(slot, JSON.generate(args))) }
-    end
-    def answer(slot, value)
-      checked(@controls[:answer].call(slot, JSON.generate(value)))
-    end
-    def script(slot, callback, *args)
-      checked(@controls[:script].call(slot, callback, JSON.generate(args)))
-    end
-    # Lets go of the library (attaching took a reference to it).
-    def close
-      @handle.close
-    end
+    def answer(slot, value); control(:answer, slot, value); end
+    def fire(slot, *args); control(:fire, slot, args); end
+    def fire_on_thread(slot, *args); control(:fire_on_thread, slot, args); end
+    def script(slot, callback, *args); control(:script, slot, callback, args); end
+    def close; @handle.close; end
 
     # The engine's calls: [slot, args], and [slot, :after_callback, k, result] where a
     # scripted callback returned to the engine.
@@ -100,8 +92,8 @@ module EngineSupport
 
     private
 
-    def checked(pointer)
-      result = JSON.parse(pointer.to_s)
+    def control(name, *args, value)
+      result = JSON.parse(@controls[name].call(*args, JSON.generate(value)).to_s)
       raise "scripted engine: #{result['error']}" if result.is_a?(Hash) && result.key?('error')
 
       result
