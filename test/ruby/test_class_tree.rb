@@ -33,7 +33,6 @@ class TestClassTree < Minitest::Test
     end
   end
 
-  # Every method checks its own argument count: all take variable arguments.
   def test_method_tables
     { ORVAX::GC_VALUE => %i[inspect to_s], ORVAX::ConstIterator => %i[+ - == dup inspect next previous to_s value],
       ORVAX::Iterator => %i[+ - == dup inspect next previous to_s value=] }.each do |klass, methods|
@@ -48,12 +47,11 @@ class TestClassTree < Minitest::Test
       assert_equal [Object, !%w[BoolVector ClippingBox].include?(klass.name[7..-1]), klass],
                    [klass.superclass, klass.include?(Enumerable), klass.new.class]
     end
-    # The allocator gives an empty wrapper tagged with its type.
-    { ORVAX::MyNativeClass => OrvaxTest::FACADE_ARITIES, ORVAX::INativeToRuby => OrvaxTest::CALLBACK_ARITIES }.each do |klass, arities|
-      assert_equal [Object, false, (arities.map(&:first) - [:initialize]).sort, true, [-1], "_p_#{klass.name[7..-1]}"],
-                   [klass.superclass, klass.include?(Enumerable), klass.instance_methods(false).sort,
-                    klass.private_instance_methods(false).include?(:initialize), arities.map { |name, _| klass.instance_method(name).arity }.uniq,
-                    klass.allocate.instance_variable_get(:@__swigtype__)]
+    # The allocator gives an empty wrapper tagged with its type; the methods are listed in the order test.
+    [ORVAX::MyNativeClass, ORVAX::INativeToRuby].each do |klass|
+      assert_equal [Object, false, true, "_p_#{klass.name[7..-1]}"], [klass.superclass, klass.include?(Enumerable),
+                                                                      klass.private_instance_methods(false).include?(:initialize),
+                                                                      klass.allocate.instance_variable_get(:@__swigtype__)]
     end
   end
 
