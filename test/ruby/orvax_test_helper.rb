@@ -145,6 +145,10 @@ module OrvaxTest
   def self.facade(callbacks = RecordingCallbacks.new)
     ORVAX::MyNativeClass.new(callbacks)
   end
+  # A facade with recording callbacks for each test: @facade, @callbacks.
+  module WithFacade
+    def setup; super; @facade = OrvaxTest.facade(@callbacks = RecordingCallbacks.new); end
+  end
 
   # Runs Ruby code in a fresh interpreter that finds (and, with `load`, has loaded) the extension.
   def self.run_ruby(code, env = {}, load: true)

@@ -2,15 +2,12 @@
 require 'orvax_test_helper'
 
 class TestDirector < Minitest::Test
+  include OrvaxTest::WithFacade
   class Failure < StandardError; end
 
   PURE = 'SWIG director pure virtual method called INativeToRuby::'
   # Facade method, its arguments, and the operation it reaches on the callback object.
   REACHING = OrvaxTest::FACADE.select(&:reaches).map { |m| [m.name, m.args, m.reaches] }.freeze
-
-  def setup
-    @facade = ORVAX::MyNativeClass.new(@callbacks = OrvaxTest::RecordingCallbacks.new)
-  end
 
   def callbacks(&body); Class.new(OrvaxTest::RecordingCallbacks, &body).new; end
 

@@ -22,14 +22,12 @@ class TestEngineLifecycle < Minitest::Test
     lines = run_scenario('scripted', <<~RUBY)
       show 'before', [f.setPointSize(1), f.isModuleLoaded]
       show 'first', f.LoadQPEDll(true, 2400, 24, 1)
-      e = engine
-      show 'calls', e.calls
+      show 'calls', (e = engine).calls
       e.reset
       show 'second', [f.LoadQPEDll(true, 2500, 25, 2), e.calls, f.isModuleLoaded, f.initDLL(7, 8, 9), e.calls.last]
       e.clear_slot(86)
       show 'cleared', (e.fire(86, 'lost') rescue $!.message)
-      other = facade
-      other.getPointSize
+      (other = facade).getPointSize
       e.fire(86, 'to other')
       f.getPointSize
       e.fire(86, 'to f')
@@ -41,11 +39,9 @@ class TestEngineLifecycle < Minitest::Test
       show 'size', [f.getPointSize, f.isModuleLoaded]
       e.fire(83)
     RUBY
-    assert_equal ['before: [nil, false]', *started('scripted'), 'cb RubyMessageBox["Extension Loaded"]',
-                  'first: true', 'calls: [[1, [2400, 24, 1]], [46, [true]]]',
-                  'second: [true, [[46, [true]]], true, true, [1, [7, 8, 9]]]',
-                  'cleared: "scripted engine: callback not installed"',
-                  'cb RubyMessageBox["to other"]', 'cb RubyMessageBox["to f"]',
+    assert_equal ['before: [nil, false]', *started('scripted'), 'cb RubyMessageBox["Extension Loaded"]', 'first: true',
+                  'calls: [[1, [2400, 24, 1]], [46, [true]]]', 'second: [true, [[46, [true]]], true, true, [1, [7, 8, 9]]]',
+                  'cleared: "scripted engine: callback not installed"', 'cb RubyMessageBox["to other"]', 'cb RubyMessageBox["to f"]',
                   *freed(1), 'free', 'free: nil', 'freed: [[[8, []]], false, true, false, [], nil]', *freed(0), 'free: nil',
                   'size: [0, true]', 'cb updateView[]'], lines
   end
@@ -57,8 +53,7 @@ class TestEngineLifecycle < Minitest::Test
       show 'second', [f.LoadQPEDll(false, 2400, 24, 1), f.getPointSize, f.isModuleLoaded]
     RUBY
     failure = [*path_lines('missing'), INCOMPATIBLE]
-    assert_equal [*failure, 'first: [false, false]', *failure, format(ANALYTICS, '0'), 'reply: ""', *failure,
-                  'second: [false, 0, false]'], lines
+    assert_equal [*failure, 'first: [false, false]', *failure, format(ANALYTICS, '0'), 'reply: ""', *failure, 'second: [false, 0, false]'], lines
   end
 
   # Malformed JSON load requests raise before anything is loaded, printed or reported; versions
@@ -74,8 +69,7 @@ class TestEngineLifecycle < Minitest::Test
       end
       show 'loaded', engine_loaded?
       show 'reply', f.LoadMultiPointCloud(#{first.dump})
-      e = engine
-      show 'calls', e.calls
+      show 'calls', (e = engine).calls
       e.reset
       e.answer(17, "loaded \\u00e9")
       show 'reply', [f.LoadMultiPointCloud(#{second.dump}), e.calls]
@@ -84,8 +78,7 @@ class TestEngineLifecycle < Minitest::Test
                   'error: [ArgumentError, "version number out of range: major_version"]', 'loaded: false',
                   *started('scripted'), format(ANALYTICS, '1'), 'reply: ""',
                   "calls: #{[[1, [2**63 - 1, -2**63, -1]], [46, [true]], [60, [-2**63]], [17, [first]]].inspect}",
-                  format(ANALYTICS, '1'), "reply: #{["loaded \u00e9".b, [[46, [true]], [60, [25]], [17, [second]]]].inspect}"],
-                 lines
+                  format(ANALYTICS, '1'), "reply: #{["loaded \u00e9".b, [[46, [true]], [60, [25]], [17, [second]]]].inspect}"], lines
   end
 
   # Its own dependencies are looked for in the engine's folder (not the interpreter's, the current one or the path).
@@ -144,9 +137,7 @@ class TestEngineLifecycle < Minitest::Test
       show 'freed', [x.isModuleLoaded, e.calls]
     RUBY
     assert_equal [*started('scripted'), 'load raised: "view gone"',
-                  'loaded: [true, [[1, [2400, 24, 1]], [1, :after_callback, 83, nil], [46, [true]]]]',
-                  *freed(0), 'free raised: "view gone"',
-                  'freed: [false, [[8, []], [8, :after_callback, 83, nil]]]'], lines
+                  'loaded: [true, [[1, [2400, 24, 1]], [1, :after_callback, 83, nil], [46, [true]]]]', *freed(0), 'free raised: "view gone"', 'freed: [false, [[8, []], [8, :after_callback, 83, nil]]]'], lines
   end
 
   # A throw waits the same way (and one caught inside a callback stays there).
@@ -169,31 +160,20 @@ class TestEngineLifecycle < Minitest::Test
       show 'load', [f.LoadQPEDll(false, 2400, 24, 1), engine_loaded?]
       show 'test', [f.TestLoadDll(false, ENGINE_PATH), f.setPointSize(3), f.isModuleLoaded, engine_loaded?]
     RUBY
-    assert_equal [*started('without_table'), REFUSED, 'load: [false, false]', 'test: [true, nil, false, true]'],
-                 lines
+    assert_equal [*started('without_table'), REFUSED, 'load: [false, false]', 'test: [true, nil, false, true]'], lines
   end
 
   # Paths are UTF-8: characters beyond U+FFFF name the file; bytes that are not UTF-8, or a zero byte, load nothing.
   def test_test_load_leaves_the_library_for_a_later_binding
     lines = run_scenario('scripted', <<~'RUBY')
-      require 'tmpdir'
-      require 'fileutils'
       show 'before', f.setPointSize(1)
-      show 'test', [f.TestLoadDll(true, ENGINE_PATH), f.isModuleLoaded, f.setPointSize(3), f.isModuleLoaded,
-                    engine.calls]
+      show 'test', [f.TestLoadDll(true, ENGINE_PATH), f.isModuleLoaded, f.setPointSize(3), f.isModuleLoaded, engine.calls]
       show 'missing', [f.TestLoadDll(true, STAGE + '/nothing.dll'), f.TestLoadDll(false, STAGE + '/nothing.dll')]
       # The load itself was never done by LoadQPEDll: it still loads and initialises.
       show 'load', [f.LoadQPEDll(false, 2400, 24, 1), engine.calls.last(2)]
-      dir = Dir.mktmpdir
-      astral = File.join(dir, "engine-\u{1F600}.dll")
-      FileUtils.cp(ENGINE_PATH, astral)
-      raw = dir.b + '/engine-'.b + [0xFF].pack('C*') + '.dll'
-      FileUtils.cp(ENGINE_PATH, raw)
-      show 'paths', [f.TestLoadDll(false, astral), f.TestLoadDll(true, raw),
-                     f.TestLoadDll(false, dir.b + '/'.b + [0xED, 0xA0, 0xBD].pack('C*') + '.dll'),
-                     f.TestLoadDll(false, ENGINE_PATH + "\0.txt")]
-      # Windows keeps a loaded library's file: that copy stays in the temporary folder.
-      FileUtils.rm_rf(dir)
+      show 'paths', [f.TestLoadDll(false, engine_copy("engine-\u{1F600}.dll")),
+                     f.TestLoadDll(true, engine_copy('engine-'.b + [0xFF].pack('C*') + '.dll')),
+                     f.TestLoadDll(false, "#{$copies}/".b + [0xED, 0xA0, 0xBD].pack('C*') + '.dll'), f.TestLoadDll(false, ENGINE_PATH + "\0.txt")]
     RUBY
     assert_equal ['before: nil', 'cb RubyMessageBox["Success load dll"]', 'test: [true, false, nil, true, [[6, [3]]]]',
                   'cb RubyMessageBox["Cannot load dll"]', 'missing: [false, false]', *started('scripted'),
@@ -205,18 +185,11 @@ class TestEngineLifecycle < Minitest::Test
   # each call reaches the one loaded then, or none.
   def test_a_library_unloaded_and_another_of_the_same_name_loaded_from_elsewhere
     lines = run_scenario('scripted', <<~'RUBY')
-      require 'tmpdir'
-      require 'fileutils'
       def ask(path) # without keeping it loaded
         engine = EngineSupport::ScriptedEngine.attach(path)
         engine && (yield engine).tap { engine.close }
       end
-      # Windows keeps a loaded library's file: the copies stay in the temporary folder.
-      dir = Dir.mktmpdir
-      a, b = %w[a b].map do |name|
-        FileUtils.mkdir_p(File.join(dir, name))
-        File.join(dir, name, 'BrikolanHook.dll').tap { |path| FileUtils.cp(ENGINE_PATH, path) }
-      end
+      a, b = %w[a b].map { |name| engine_copy("#{name}/BrikolanHook.dll") }
       f.TestLoadDll(false, a)
       show 'a', [f.setPointSize(1), ask(a, &:calls)]
       EngineSupport::ScriptedEngine.unload(a)

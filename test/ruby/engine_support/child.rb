@@ -6,6 +6,8 @@ STAGE = ENV.fetch('ORVAX_STAGE')
 ENGINE_PATH = File.join(STAGE, 'BrikolanHook.dll')
 $LOAD_PATH.unshift(File.join(STAGE, 'lib'))
 require 'ORVAX'
+require 'fileutils'
+require 'tmpdir'
 require_relative 'scripted_engine'
 
 class EchoCallbacks < ORVAX::INativeToRuby
@@ -20,3 +22,7 @@ def facade(callbacks = EchoCallbacks.new); ORVAX::MyNativeClass.new(callbacks); 
 def f; $facade ||= facade; end
 def engine; EngineSupport::ScriptedEngine.attach(ENGINE_PATH); end
 def engine_loaded?; EngineSupport::ScriptedEngine.loaded?(ENGINE_PATH); end
+# A copy of the engine at `name` in a temporary folder, which stays (Windows keeps a loaded library's file).
+def engine_copy(name)
+  File.join($copies ||= Dir.mktmpdir, name).tap { |path| FileUtils.mkdir_p(File.dirname(path)); FileUtils.cp(ENGINE_PATH, path) }
+end
