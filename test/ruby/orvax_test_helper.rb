@@ -37,9 +37,7 @@ module OrvaxTest
   end
 
   # Methods with their argument counts, in registration order.
-  def self.arities(text)
-    text.split.map { |pair| name, count = pair.split(':'); [name.to_sym, Integer(count)] }.freeze
-  end
+  def self.arities(text); text.split.map { |pair| name, count = pair.split(':'); [name.to_sym, Integer(count)] }.freeze; end
 
   DOUBLES = 'std::vector< double,std::allocator< double > > const &'
   FLOATS = 'std::vector< float,std::allocator< float > > const &'
@@ -62,12 +60,8 @@ module OrvaxTest
   def self.getter(name, slot, unbound, answer, result = answer)
     row(name, '', [], slot, unbound, answer: answer, result: result)
   end
-  def self.reaching(name, args = [], operation = name)
-    row(name, args.size, args, reaches: operation)
-  end
-  def self.counts(text)
-    arities(text).map { |name, count| row(name, count) }
-  end
+  def self.reaching(name, args = [], operation = name); row(name, args.size, args, reaches: operation); end
+  def self.counts(text); arities(text).map { |name, count| row(name, count) }; end
 
   FACADE = [
     *counts('initialize:1 proto:1 nativeSleep:0'), row(:CallBackToRuby, 's', ['x']), row(:isAnyPointCloudLoaded, '', [], nil, false),
@@ -142,9 +136,7 @@ module OrvaxTest
   def self.null_message(type, method, position, value = nil)
     type_message(type, method, position, value, prefix: 'invalid null reference ')
   end
-  def self.facade(callbacks = RecordingCallbacks.new)
-    ORVAX::MyNativeClass.new(callbacks)
-  end
+  def self.facade(callbacks = RecordingCallbacks.new); ORVAX::MyNativeClass.new(callbacks); end
   # A facade with recording callbacks for each test: @facade, @callbacks.
   module WithFacade
     def setup; super; @facade = OrvaxTest.facade(@callbacks = RecordingCallbacks.new); end
@@ -164,8 +156,10 @@ module OrvaxTest
       assert_equal [klass, message], [error.class, error.message], note
       error
     end
-    def err(klass = ArgumentError, &call)
-      assert_raises(klass, &call).message
+    def err(klass = ArgumentError, &call); assert_raises(klass, &call).message; end
+    # An overload error listing its prototypes.
+    def protos(name, *lines, count: '')
+      "Wrong #{count}arguments for overloaded method '#{name}'.\nPossible C/C++ prototypes are:\n#{lines.map { |l| "    #{l}\n" }.join}"
     end
     # The output of `code` in a fresh interpreter, which must succeed.
     def ruby_output(code, env = {}, load: true)

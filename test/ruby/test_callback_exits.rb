@@ -9,9 +9,7 @@ class TestCallbackExits < Minitest::Test
     callbacks.define_singleton_method(:updateView, &body)
     engine.script(6, 83)
   end
-  def finished_slot(arg)
-    [[6, [arg]], [6, :after_callback, 83, nil]]
-  end
+  def finished_slot(arg); [[6, [arg]], [6, :after_callback, 83, nil]]; end
   def left_by_break
     on_view { yield }
     facade.setPointSize(2)

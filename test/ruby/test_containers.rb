@@ -35,15 +35,10 @@ module ContainerCases
     ALL.each { |c| define_method("test_#{name}_#{c.name}") { instance_exec(c, &body) } }
   end
 
-  # gone: the class name of the RuntimeError raised; pending: runs the block while an exception is
-  # being handled; protos: an overload error listing its prototypes.
+  # gone: the class name of the RuntimeError raised; pending: runs the block while an exception is handled.
   module Texts
     def gone(&call); assert_raises(RuntimeError, &call).class.name; end
     def pending; raise 'pending'; rescue StandardError; yield; end
-
-    def protos(name, *lines, count: '')
-      "Wrong #{count}arguments for overloaded method '#{name}'.\nPossible C/C++ prototypes are:\n#{lines.map { |l| "    #{l}\n" }.join}"
-    end
   end
 end
 

@@ -4,9 +4,7 @@ require 'orvax_test_helper'
 require 'tmpdir'
 
 class TestHostIntegration < Minitest::Test
-  def setup
-    @facade = OrvaxTest.facade
-  end
+  def setup; @facade = OrvaxTest.facade; end
 
   # Argument errors come before any work (no dialog shown, no walk).
   def test_argument_errors_and_the_device_id

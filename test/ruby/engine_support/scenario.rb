@@ -23,8 +23,6 @@ module EngineSupport
       directory = EngineSupport.system_path(EngineSupport.stage(stage_name)) + (EngineSupport::WINDOWS ? '\\' : '/')
       [directory, directory + 'BrikolanHook.dll']
     end
-    def started(stage_name)
-      [*path_lines(stage_name), 'Start QPE']
-    end
+    def started(stage_name); [*path_lines(stage_name), 'Start QPE']; end
   end
 end

@@ -7,16 +7,10 @@ module EngineSupport
   BUILD_DIR = ENV.fetch('ORVAX_BUILD_DIR') { File.expand_path('../../../build', __dir__) }
   WINDOWS = Gem.win_platform?
 
-  def self.stage(name)
-    File.join(BUILD_DIR, 'stages', name)
-  end
-  def self.engine_path(name)
-    File.join(stage(name), 'BrikolanHook.dll')
-  end
+  def self.stage(name); File.join(BUILD_DIR, 'stages', name); end
+  def self.engine_path(name); File.join(stage(name), 'BrikolanHook.dll'); end
   # A path as the system writes it: absolute, with backslashes on Windows.
-  def self.system_path(path)
-    WINDOWS ? File.expand_path(path).tr('/', '\\') : path
-  end
+  def self.system_path(path); WINDOWS ? File.expand_path(path).tr('/', '\\') : path; end
 
   # Opens a library only when it is already loaded (nil otherwise); releases one reference.
   module Loaded
@@ -46,9 +40,7 @@ module EngineSupport
       handle = Loaded.open(path)
       handle && new(handle)
     end
-    def self.loaded?(path)
-      !Loaded.open(path)&.close.nil?
-    end
+    def self.loaded?(path); !Loaded.open(path)&.close.nil?; end
     # Unloads the library at `path`, loaded once by someone else, the way any other code in the
     # process could: drops that reference and the one taken here.
     def self.unload(path)
@@ -86,9 +78,7 @@ module EngineSupport
         k ? [entry['slot'], :after_callback, k, entry['result']] : [entry['slot'], entry['args']]
       end
     end
-    def calls_to(slot)
-      calls.select { |c| c[0] == slot && c.size == 2 }.map(&:last)
-    end
+    def calls_to(slot); calls.select { |c| c[0] == slot && c.size == 2 }.map(&:last); end
 
     private
 
