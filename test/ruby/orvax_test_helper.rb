@@ -8,8 +8,7 @@ require 'ORVAX'
 require 'minitest/autorun'
 
 module OrvaxTest
-  # Collector runs: a compaction before every test, or the collector stressed for the whole
-  # suite or (classes including GcStress, in their stress run) for one class.
+  # A compaction before every test, or the collector stressed for the suite or (GcStress) for a class.
   module GcStress; end
   module WholeSuiteGc
     def before_setup

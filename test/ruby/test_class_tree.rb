@@ -1,5 +1,4 @@
-# The modules and classes the extension registers: superclasses, allocators, methods and their
-# argument counts; and the one symbol the module file exports.
+# The modules and classes the extension registers, their methods and argument counts, and its one export.
 require 'orvax_test_helper'
 require 'json'
 require 'open3'

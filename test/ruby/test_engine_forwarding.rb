@@ -1,5 +1,4 @@
-# Every forwarding facade method (OrvaxTest::FACADE) with the scripted engine bound: the slot it
-# calls, the arguments the engine receives (converted, in Ruby order) and the result.
+# Every forwarding facade method with the engine bound: its slot, the converted arguments and the result.
 require_relative 'engine_support/in_process'
 
 class TestEngineForwarding < Minitest::Test

@@ -1,5 +1,4 @@
-# Loading (also by the scripts' JSON request), refusing and releasing the engine, and the binding
-# every engine-using call refreshes. Each scenario has an interpreter of its own: the engine is process-wide.
+# Loading, refusing and releasing the engine, and the binding; each scenario in an interpreter of its own.
 require 'minitest/autorun'
 require_relative 'engine_support/scenario'
 
@@ -16,8 +15,7 @@ class TestEngineLifecycle < Minitest::Test
     ["FreeQPEDll #{flag}", 'cb callAnalytics_closeApplication["null"]', "FreeQPEDll #{flag}", "FreeQPEDll erm #{flag}"]
   end
 
-  # A call before loading caches nothing; the engine's table may be rewritten while it stays
-  # loaded, so every call writes the callbacks again and serves its own facade.
+  # Every call writes the callbacks again (the engine may rewrite its table) and serves its own facade.
   def test_load_bind_and_release
     lines = run_scenario('scripted', <<~RUBY)
       show 'before', [f.setPointSize(1), f.isModuleLoaded]
@@ -56,8 +54,7 @@ class TestEngineLifecycle < Minitest::Test
     assert_equal [*failure, 'first: [false, false]', *failure, format(ANALYTICS, '0'), 'reply: ""', *failure, 'second: [false, 0, false]'], lines
   end
 
-  # Malformed JSON load requests raise before anything is loaded, printed or reported; versions
-  # travel exactly to the ends of the 64-bit range, fractions cut toward zero.
+  # Malformed requests raise before anything happens; versions travel to the 64-bit ends, fractions cut toward zero.
   def test_load_requests
     first = '{"bk_version_number":9223372036854775807,"major_version":-9223372036854775808,' \
             '"minor_version":-1.5,"files":["a.e57"]}'
@@ -181,8 +178,7 @@ class TestEngineLifecycle < Minitest::Test
                   'paths: [true, false, false, false]'], lines
   end
 
-  # Libraries of the engine's name from two places, loaded and unloaded behind the extension's back:
-  # each call reaches the one loaded then, or none.
+  # Libraries of the engine's name loaded and unloaded behind the extension's back: each call reaches the one loaded.
   def test_a_library_unloaded_and_another_of_the_same_name_loaded_from_elsewhere
     lines = run_scenario('scripted', <<~'RUBY')
       def ask(path) # without keeping it loaded

@@ -1,5 +1,4 @@
-# What native code refers to stays alive and in place; collecting wrappers is safe. Also run stressed
-# (errors and results made under the stressed collector are in the other suites, also run stressed).
+# What native code refers to stays alive and in place; collecting wrappers is safe. Also run stressed.
 require 'orvax_test_helper'
 
 class TestGc < Minitest::Test

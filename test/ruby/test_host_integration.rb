@@ -1,5 +1,4 @@
-# The host integration methods through the facade: the multi-file dialog, the device identifier
-# and the memory walk.
+# The host integration methods: the multi-file dialog, the device identifier and the memory walk.
 require 'orvax_test_helper'
 require 'tmpdir'
 

@@ -1,5 +1,4 @@
-# The example end to end, in a process of its own: the reference engine staged beside the extension
-# loads the sample scene (or the files given); the output shows each callback and each answer.
+# The example end to end: the reference engine loads the sample scene (or the files given), in a process of its own.
 require 'minitest/autorun'
 require 'open3'
 require 'tmpdir'

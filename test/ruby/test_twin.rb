@@ -1,5 +1,4 @@
-# Two extensions built from the same sources share the support module, the pointer classes, the
-# tracking table and the type descriptors.
+# Two extensions built from the same sources share the support module, pointer classes, tracking and types.
 require 'orvax_test_helper'
 require 'json'
 require_relative 'engine_support/scenario'

@@ -1,5 +1,4 @@
-# Run by test_twin.rb in an interpreter of its own, ORVAX loaded: loads ORVAXTWIN and prints, as
-# JSON, what the two share.
+# Run by test_twin.rb with ORVAX loaded: loads ORVAXTWIN and prints, as JSON, what the two share.
 require 'json'
 require 'fiddle'
 

@@ -1,6 +1,4 @@
-# Prelude of a scenario run in an interpreter of its own: loads the extension of the stage named
-# by ORVAX_STAGE; its callbacks print every call, so the output shows console lines and callbacks
-# in the order they came.
+# Prelude of a scenario: loads the extension of stage ORVAX_STAGE; its callbacks print every call, in order.
 $stdout.sync = true
 STAGE = ENV.fetch('ORVAX_STAGE')
 ENGINE_PATH = File.join(STAGE, 'BrikolanHook.dll')

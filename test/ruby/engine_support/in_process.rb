@@ -1,5 +1,4 @@
-# In-process engine tests: the extension copy staged beside the scripted engine, loaded once for
-# the whole file (the engine stays loaded in the process).
+# In-process engine tests: the extension copy staged beside the scripted engine, which stays loaded.
 require_relative 'scripted_engine'
 ENV['ORVAX_LIB'] = File.join(EngineSupport.stage('scripted'), 'lib')
 abort "#{ENV['ORVAX_LIB']}/ORVAX.so is missing: build orvax_engine_stages" unless File.exist?(File.join(ENV['ORVAX_LIB'], 'ORVAX.so'))

@@ -17,8 +17,7 @@ module EngineSupport
       raw ? out : out.lines(chomp: true)
     end
 
-    # The console lines of a first load from `stage_name`: directory and library path as the
-    # system names the extension's own file, then (started) the engine's line.
+    # The console lines of a first load: the directory and library path the system names, then (started) the engine's.
     def path_lines(stage_name)
       directory = EngineSupport.system_path(EngineSupport.stage(stage_name)) + (EngineSupport::WINDOWS ? '\\' : '/')
       [directory, directory + 'BrikolanHook.dll']

@@ -1,5 +1,4 @@
-# Controls of the scripted stand-in engine, reached through Fiddle once the extension has
-# loaded it. Callbacks run Ruby code, so every control is called holding the GVL.
+# Controls of the scripted stand-in engine, reached through Fiddle; callbacks run Ruby code, so they hold the GVL.
 require 'fiddle'
 require 'json'
 
@@ -41,16 +40,14 @@ module EngineSupport
       handle && new(handle)
     end
     def self.loaded?(path); !Loaded.open(path)&.close.nil?; end
-    # Unloads the library at `path`, loaded once by someone else, the way any other code in the
-    # process could: drops that reference and the one taken here.
+    # Unloads the library at `path`, loaded by someone else, as other code could: drops that reference and ours.
     def self.unload(path)
       handle = Fiddle::Handle.new(path)
       handle.disable_close
       2.times { Loaded::RELEASE.call(handle.to_i) }
     end
 
-    # Controls; the last argument of those answering travels as JSON (an engine error raises).
-    # answer: what slot `slot` answers from now on; script: inside slot `slot`, call `callback`.
+    # answer: what `slot` answers from now on; script: inside `slot`, call `callback`. JSON in and out; errors raise.
     int, pointer, void = Fiddle::TYPE_INT, Fiddle::TYPE_VOIDP, Fiddle::TYPE_VOID
     CONTROLS = { reset: [[], void], forget_calls: [[], void], clear_slot: [[int], void], log: [[], pointer],
                  answer: [[int, pointer], pointer], fire: [[int, pointer], pointer],
@@ -70,8 +67,7 @@ module EngineSupport
     def script(slot, callback, *args); control(:script, slot, callback, args); end
     def close; @handle.close; end
 
-    # The engine's calls: [slot, args], and [slot, :after_callback, k, result] where a
-    # scripted callback returned to the engine.
+    # The engine's calls: [slot, args], and [slot, :after_callback, k, result] where callback k returned to it.
     def calls
       JSON.parse(@controls[:log].call.to_s).map do |entry|
         k = entry['after_callback']
