@@ -74,7 +74,9 @@ class TestDirector < Minitest::Test
   # Disowned objects stay usable; initializing again keeps them usable, and a facade takes the new one.
   def test_disown_and_initialize_again
     assert_equal [nil] * 4, [@callbacks, @callbacks, nil].map { |c| ORVAX.disown_INativeToRuby(c) } << @facade.updateView
-    [3, 'x'].each { |v| assert_raises_message(TypeError, OrvaxTest.type_message('INativeToRuby *', 'disown_INativeToRuby', 1, v)) { ORVAX.disown_INativeToRuby(v) } }
+    [3, 'x'].each do |v|
+      assert_raises_message(TypeError, OrvaxTest.type_message('INativeToRuby *', 'disown_INativeToRuby', 1, v)) { ORVAX.disown_INativeToRuby(v) }
+    end
     @callbacks.send(:initialize)
     assert_nil @facade.updateView
     other = OrvaxTest::RecordingCallbacks.new

@@ -134,7 +134,8 @@ class TestEngineLifecycle < Minitest::Test
       show 'freed', [x.isModuleLoaded, e.calls]
     RUBY
     assert_equal [*started('scripted'), 'load raised: "view gone"',
-                  'loaded: [true, [[1, [2400, 24, 1]], [1, :after_callback, 83, nil], [46, [true]]]]', *freed(0), 'free raised: "view gone"', 'freed: [false, [[8, []], [8, :after_callback, 83, nil]]]'], lines
+                  'loaded: [true, [[1, [2400, 24, 1]], [1, :after_callback, 83, nil], [46, [true]]]]', *freed(0),
+                  'free raised: "view gone"', 'freed: [false, [[8, []], [8, :after_callback, 83, nil]]]'], lines
   end
 
   # A throw waits the same way (and one caught inside a callback stays there).
