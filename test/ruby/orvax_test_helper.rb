@@ -109,11 +109,9 @@ module OrvaxTest
   FACADE_ARITIES = FACADE.map { |m| [m.name, m.arity] }.freeze
 
   CALLBACK_ARITIES = arities(<<~TEXT)
-    initialize:0 RubyMessageBox:1 RubyAddScene:2 RubyYesNoBox:1 getModelMatrix:0 updateView:0
-    forceUpdateView:0 updateHtml:0 point_cloud_loaded:2 callAnalytics_pointCloudLoaded:1
-    callAnalytics_Initialization:7 callAnalytics_errorMessageEngagement:1
-    callAnalytics_closeApplication:1 getSectionPlanes:0 initializeSettings:0 createClippingBox:0
-    removeClippingBox:0 updateSceneObserver:1
+    initialize:0 RubyMessageBox:1 RubyAddScene:2 RubyYesNoBox:1 getModelMatrix:0 updateView:0 forceUpdateView:0 updateHtml:0
+    point_cloud_loaded:2 callAnalytics_pointCloudLoaded:1 callAnalytics_Initialization:7 callAnalytics_errorMessageEngagement:1
+    callAnalytics_closeApplication:1 getSectionPlanes:0 initializeSettings:0 createClippingBox:0 removeClippingBox:0 updateSceneObserver:1
   TEXT
 
   # The type descriptor names, sorted byte-wise.
