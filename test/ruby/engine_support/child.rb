@@ -20,7 +20,8 @@ def facade(callbacks = EchoCallbacks.new); ORVAX::MyNativeClass.new(callbacks); 
 def f; $facade ||= facade; end
 def engine; EngineSupport::ScriptedEngine.attach(ENGINE_PATH); end
 def engine_loaded?; EngineSupport::ScriptedEngine.loaded?(ENGINE_PATH); end
-# A copy of the engine at `name` in a temporary folder, which stays (Windows keeps a loaded library's file).
+# A copy of the engine at `name` in a temporary folder (Windows keeps a loaded library's file: it may stay).
+at_exit { FileUtils.rm_rf($copies) if $copies }
 def engine_copy(name)
   File.join($copies ||= Dir.mktmpdir, name).tap { |path| FileUtils.mkdir_p(File.dirname(path)); FileUtils.cp(ENGINE_PATH, path) }
 end
