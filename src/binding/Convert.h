@@ -359,6 +359,15 @@ Status elementToNative(VALUE v, E& out) {
   out = C::pass(h);
   return Status::Ok;
 }
+// The element rule of the sequence methods: a failed element is a TypeError naming the
+// element type, unless a Ruby exception is being handled (`$!` is set); then the failure
+// is returned and the caller reports it in its own words.
+template <class E>
+Status readElement(VALUE v, E& out) {
+  Status status = elementToNative<E>(v, out);
+  if (!isOk(status) && !rubyExceptionPending()) raise(rb_eTypeError, Converter<E>::name);
+  return status;
+}
 
 // The parameter type that takes one element the plain way (push, []=, assign, ...).
 template <class E>
@@ -437,10 +446,7 @@ Status convertSequence(VALUE v, SequenceHolder<E>& h) {
       const VALUE* items = RARRAY_CONST_PTR(v);
       for (; first < size && RB_SPECIAL_CONST_P(items[first]); ++first) {
         E element{};
-        if (!isOk(elementToNative<E>(items[first], element))) {
-          if (!rubyExceptionPending()) raise(rb_eTypeError, Converter<E>::name);
-          return Status::Error;
-        }
+        if (!isOk(readElement<E>(items[first], element))) return Status::Error;
         (*built)[static_cast<size_t>(first)] = element;
       }
       built->resize(static_cast<size_t>(first));
@@ -448,10 +454,7 @@ Status convertSequence(VALUE v, SequenceHolder<E>& h) {
     built->reserve(static_cast<size_t>(size));
     for (long i = first; i < RARRAY_LEN(v); ++i) {
       E element{};
-      if (!isOk(elementToNative<E>(RARRAY_AREF(v, i), element))) {
-        if (!rubyExceptionPending()) raise(rb_eTypeError, Converter<E>::name);
-        return Status::Error;
-      }
+      if (!isOk(readElement<E>(RARRAY_AREF(v, i), element))) return Status::Error;
       built->push_back(std::move(element));
     }
     h.pointer = built.get();

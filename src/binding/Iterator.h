@@ -70,10 +70,7 @@ class SequenceIterator final : public IteratorBase {
 
   bool setValue(VALUE value) override {
     E element{};
-    if (!isOk(elementToNative<E>(value, element))) {
-      if (!rubyExceptionPending()) raise(rb_eTypeError, Converter<E>::name);
-      return false;
-    }
+    if (!isOk(readElement<E>(value, element))) return false;
     Sequence* s = sequence();
     if (!s || index_ < 0 || index_ >= static_cast<long>(s->size())) return false;
     (*s)[static_cast<size_t>(index_)] = element;
