@@ -129,9 +129,10 @@ struct IteratorClass {
 
   static IteratorBase* self(const MethodDef& def, VALUE value) {
     void* p = nullptr;
-    int status = convertPointer(value, &p, type(), 0);
+    Status status = convertPointer(value, &p, type());
     if (!isOk(status)) raiseArgumentError(status, selfText, def.nameInMessages(), 1, value);
-    if (!p) raiseArgumentError(kObjectPreviouslyDeleted, selfText, def.nameInMessages(), 1, value);
+    if (!p)
+      raiseArgumentError(Status::ObjectPreviouslyDeleted, selfText, def.nameInMessages(), 1, value);
     return static_cast<IteratorBase*>(p);
   }
 
@@ -140,14 +141,14 @@ struct IteratorClass {
       Mutable ? "swig::Iterator const &" : "swig::ConstIterator const &";
   static IteratorBase* other(const MethodDef& def, VALUE value, int position) {
     void* p = nullptr;
-    int status = convertPointer(value, &p, type(), 0);
+    Status status = convertPointer(value, &p, type());
     if (!isOk(status)) raiseArgumentError(status, otherText, def.nameInMessages(), position, value);
     if (!p) raiseNullReference(otherText, def.nameInMessages(), position, value);
     return static_cast<IteratorBase*>(p);
   }
   static bool isIterator(VALUE value) {
     void* p = nullptr;
-    return isOk(convertPointer(value, &p, type(), 0)) && p != nullptr;
+    return isOk(convertPointer(value, &p, type())) && p != nullptr;
   }
 
   static VALUE value(const MethodDef& def, int, VALUE*, VALUE s) { return self(def, s)->value(); }
@@ -176,7 +177,7 @@ struct IteratorClass {
         className);
     IteratorBase* it = nullptr;
     long n = 1;
-    if (argc == 1 && isIterator(s) && Arg<unsigned>::check(argv[0])) {
+    if (argc == 1 && isIterator(s) && Converter<unsigned>::check(argv[0])) {
       it = self(def, s);
       n = static_cast<long>(std::get<0>(convertArgs<unsigned>(def, argv)));
     } else if (argc == 0 && isIterator(s)) {
@@ -185,7 +186,7 @@ struct IteratorClass {
       raiseOverloadError(argc + 1, 3, def.nameInMessages(), prototypes.c_str());
     }
     if (!it->advance(Direction * n)) return Qnil;
-    VALUE alias = wrapPointer(it, type(), 0);
+    VALUE alias = wrapPointer(it, type(), Ownership::Borrowed);
     keepOwnerAlive(alias, s);
     return alias;
   }
@@ -206,7 +207,7 @@ struct IteratorClass {
   static VALUE minus(const MethodDef& def, int argc, VALUE* argv, VALUE s) {
     static const std::string prototypes = expandElement(
         "    __sub__.new(ptrdiff_t n)\n    __sub__.new(swig::%E const &x)\n", className);
-    if (argc == 1 && isIterator(s) && Arg<int>::check(argv[0])) {
+    if (argc == 1 && isIterator(s) && Converter<int>::check(argv[0])) {
       IteratorBase* it = self(def, s);
       auto [n] = convertArgs<int>(def, argv);
       std::unique_ptr<IteratorBase> moved(it->dup());
@@ -252,8 +253,8 @@ constexpr MethodDef kIteratorMethods[] = {
 
 VALUE wrapIterator(IteratorBase* iterator, bool asMutable) {
   std::unique_ptr<IteratorBase> owned(iterator);
-  VALUE wrapped =
-      wrapPointer(owned.get(), descriptor(asMutable ? Type::Iterator : Type::ConstIterator), kOwn);
+  VALUE wrapped = wrapPointer(
+      owned.get(), descriptor(asMutable ? Type::Iterator : Type::ConstIterator), Ownership::Owned);
   owned.release();
   // The value-reference table is gone once the interpreter's end procedures ran (and
   // at_exit code still runs after that): the wrapper holds the container as well.

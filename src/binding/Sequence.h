@@ -73,7 +73,7 @@ struct Sequence {
   using E = typename Traits::E;
   using V = std::vector<E>;
   using PlainParam = PlainElementParam<E>;
-  using Plain = Arg<PlainParam>;
+  using Plain = Converter<PlainParam>;
   using It = SequenceIterator<E>;
 
   // Type texts of arguments and receiver, and native names used in messages.
@@ -125,14 +125,14 @@ struct Sequence {
   }
 
   static VALUE alias(VALUE s) { return wrapReference(type(), s, &resolveAlias<Traits::type>, 0); }
-  static VALUE toRuby(const E& e) { return Element<E>::toRuby(e); }
+  static VALUE toRuby(const E& e) { return Converter<E>::toRuby(e); }
   static VALUE at(const V& v, long i) {
     E e = v[static_cast<size_t>(i)];
     return toRuby(e);
   }
   static VALUE wrapNew(V&& contents) {
     auto owned = std::make_unique<V>(std::move(contents));
-    VALUE wrapped = wrapPointer(owned.get(), type(), kOwn);
+    VALUE wrapped = wrapPointer(owned.get(), type(), Ownership::Owned);
     owned.release();
     return wrapped;
   }
@@ -156,9 +156,9 @@ struct Sequence {
   // is being handled.
   static E element(VALUE value, const char* methodName, int position) {
     E e{};
-    if (isOk(Element<E>::convert(value, e))) return e;
-    if (!rubyExceptionPending()) raise(rb_eTypeError, Element<E>::name);
-    raise(rb_eArgError, formatTypeError("", Element<E>::name, methodName, position, value));
+    if (isOk(elementToNative<E>(value, e))) return e;
+    if (!rubyExceptionPending()) raise(rb_eTypeError, Converter<E>::name);
+    raise(rb_eArgError, formatTypeError("", Converter<E>::name, methodName, position, value));
   }
 
   static void overloadLimit(int count, int maxCount, const char* name, const char* pattern) {
@@ -168,14 +168,14 @@ struct Sequence {
   // An iterator argument: an `Iterator` over this very container, forward.
   static bool isIterator(VALUE value) {
     void* p = nullptr;
-    return isOk(convertPointer(value, &p, descriptor(Type::Iterator), 0)) && p != nullptr;
+    return isOk(convertPointer(value, &p, descriptor(Type::Iterator))) && p != nullptr;
   }
   static It& iterator(const MethodDef& def, VALUE value, int position, V* v) {
     void* p = nullptr;
-    convertPointer(value, &p, descriptor(Type::Iterator), 0);
+    convertPointer(value, &p, descriptor(Type::Iterator));
     auto* it = dynamic_cast<It*>(static_cast<IteratorBase*>(p));
     if (!it || it->reverse() || it->sequence() != v) {
-      raiseArgumentError(kTypeError, Text::iterator, def.nameInMessages(), position, value);
+      raiseArgumentError(Status::TypeError, Text::iterator, def.nameInMessages(), position, value);
     }
     return *it;
   }
@@ -197,14 +197,14 @@ struct Sequence {
   static VALUE initialize(const MethodDef& def, int argc, VALUE* argv, VALUE s) {
     V built;
     if (argc == 0) {
-    } else if (argc == 1 && Arg<unsigned>::check(argv[0])) {
+    } else if (argc == 1 && Converter<unsigned>::check(argv[0])) {
       unsigned n = count(def, argv, 0, 1);
       checkGrowth(n);
       built.resize(n);
     } else if (argc == 1 && checkSequence<E>(argv[0])) {
       SequenceHolder<E> holder;
       built = sequence(holder, argv[0], Text::constReference, Text::newName, 1);
-    } else if (argc == 2 && Arg<unsigned>::check(argv[0]) && Plain::check(argv[1])) {
+    } else if (argc == 2 && Converter<unsigned>::check(argv[0]) && Plain::check(argv[1])) {
       unsigned n = count(def, argv, 0, 1);
       auto holder = convertArg<PlainParam>(def, 1, argv[1], 2);
       checkGrowth(n);
@@ -366,10 +366,10 @@ struct Sequence {
 
   static VALUE getItem(const MethodDef& def, int argc, VALUE* argv, VALUE s) {
     overloadLimit(argc + 1, 4, "__getitem__", sequence_text::kGetItem);
-    if (argc == 2 && Arg<int>::check(argv[0]) && Arg<int>::check(argv[1])) {
+    if (argc == 2 && Converter<int>::check(argv[0]) && Converter<int>::check(argv[1])) {
       return sliceMethod(def, argc, argv, s);
     }
-    if (argc == 1 && Arg<int>::check(argv[0])) return atMethod(def, argc, argv, s);
+    if (argc == 1 && Converter<int>::check(argv[0])) return atMethod(def, argc, argv, s);
     if (argc == 1) return range(def, s, argv[0]);
     raiseOverloadError(argc + 1, 4, "__getitem__", prototypes(sequence_text::kGetItem));
   }
@@ -397,7 +397,7 @@ struct Sequence {
 
   static VALUE setItem(const MethodDef& def, int argc, VALUE* argv, VALUE s) {
     overloadLimit(argc + 1, 5, "__setitem__", sequence_text::kSetItem);
-    if (argc == 2 && Arg<int>::check(argv[0]) && Plain::check(argv[1])) {
+    if (argc == 2 && Converter<int>::check(argv[0]) && Plain::check(argv[1])) {
       V* v = self(def, s);
       long i = index(def, argv, 0);
       E e = plain(def, argv, 1);
@@ -409,7 +409,7 @@ struct Sequence {
       }
       return toRuby(e);
     }
-    if (argc == 3 && Arg<int>::check(argv[0]) && Arg<int>::check(argv[1]) &&
+    if (argc == 3 && Converter<int>::check(argv[0]) && Converter<int>::check(argv[1]) &&
         checkSequence<E>(argv[2])) {
       V* v = self(def, s);
       long start = index(def, argv, 0);
@@ -522,8 +522,8 @@ struct Sequence {
 
   static VALUE resize(const MethodDef& def, int argc, VALUE* argv, VALUE s) {
     overloadLimit(argc + 1, 4, Text::resizeName, sequence_text::kResizePrototypes);
-    if ((argc == 1 && Arg<unsigned>::check(argv[0])) ||
-        (argc == 2 && Arg<unsigned>::check(argv[0]) && Plain::check(argv[1]))) {
+    if ((argc == 1 && Converter<unsigned>::check(argv[0])) ||
+        (argc == 2 && Converter<unsigned>::check(argv[0]) && Plain::check(argv[1]))) {
       V* v = self(def, s);
       unsigned n = count(def, argv, 0, 2);
       E e = argc == 2 ? plain(def, argv, 1) : E{};
@@ -542,7 +542,7 @@ struct Sequence {
 
   static VALUE insert(const MethodDef& def, int argc, VALUE* argv, VALUE s) {
     overloadLimit(argc + 1, 5, "insert", sequence_text::kInsertPrototypes);
-    if (argc >= 2 && Arg<int>::check(argv[0])) {
+    if (argc >= 2 && Converter<int>::check(argv[0])) {
       V* v = self(def, s);
       long i = insertPosition(index(def, argv, 0), *v);
       V values;
@@ -553,7 +553,7 @@ struct Sequence {
       return alias(s);
     }
     if ((argc == 2 && isIterator(argv[0]) && Plain::check(argv[1])) ||
-        (argc == 3 && isIterator(argv[0]) && Arg<unsigned>::check(argv[1]) &&
+        (argc == 3 && isIterator(argv[0]) && Converter<unsigned>::check(argv[1]) &&
          Plain::check(argv[2]))) {
       V* v = self(def, s);
       long i = iterator(def, argv[0], 2, v).index();
@@ -581,8 +581,8 @@ struct Sequence {
     for (long i = 0; holds(s, i); ++i) {
       VALUE result = yieldValue(at(*current(s), i));
       E e{};
-      if (!isOk(Element<E>::convert(result, e))) {
-        if (!rubyExceptionPending()) raise(rb_eTypeError, Element<E>::name);
+      if (!isOk(elementToNative<E>(result, e))) {
+        if (!rubyExceptionPending()) raise(rb_eTypeError, Converter<E>::name);
         raise(rb_eTypeError, "Yield block did not return a valid element for std::vector");
       }
       if (holds(s, i)) (*current(s))[static_cast<size_t>(i)] = e;

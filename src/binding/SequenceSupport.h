@@ -27,12 +27,12 @@ using Resolver = void* (*)(VALUE owner, long index);
 VALUE wrapReference(TypeDescriptor* type, VALUE owner, Resolver resolver, long index);
 
 // Like convertPointer, but resolves reference wrappers.
-int convertResolved(VALUE value, void** out, TypeDescriptor* type);
+Status convertResolved(VALUE value, void** out, TypeDescriptor* type);
 
 template <class T>
-int convertResolvedAs(VALUE value, T*& out, TypeDescriptor* type) {
+Status convertResolvedAs(VALUE value, T*& out, TypeDescriptor* type) {
   void* p = nullptr;
-  int status = convertResolved(value, &p, type);
+  Status status = convertResolved(value, &p, type);
   out = static_cast<T*>(p);
   return status;
 }
@@ -108,7 +108,7 @@ std::string classNameOf(VALUE value);
 // An opaque object of a type without a Ruby class, owned by its wrapper.
 template <class T>
 VALUE wrapOwnedOpaque(T* object, TypeDescriptor* type) {
-  VALUE wrapped = wrapPointer(object, type, 0);
+  VALUE wrapped = wrapPointer(object, type, Ownership::Borrowed);
   RDATA(wrapped)->dfree = [](void* p) { delete static_cast<T*>(p); };
   return wrapped;
 }

@@ -47,7 +47,7 @@ VALUE alias(VALUE s) {
 }
 VALUE wrapNew(StringMap&& contents) {
   auto owned = std::make_unique<StringMap>(std::move(contents));
-  VALUE wrapped = wrapPointer(owned.get(), mapType(), kOwn);
+  VALUE wrapped = wrapPointer(owned.get(), mapType(), Ownership::Owned);
   owned.release();
   return wrapped;
 }
@@ -97,7 +97,7 @@ VALUE newPosition(VALUE s, const StringMap& m, StringMap::const_iterator at) {
 
 MapPosition* positionOf(VALUE value) {
   void* p = nullptr;
-  if (!isOk(convertPointer(value, &p, descriptor(Type::StringStringMapIterator), 0))) {
+  if (!isOk(convertPointer(value, &p, descriptor(Type::StringStringMapIterator)))) {
     return nullptr;
   }
   return static_cast<MapPosition*>(p);
@@ -108,7 +108,7 @@ bool isPosition(VALUE value) { return positionOf(value) != nullptr; }
 StringMap::iterator locate(const MethodDef& def, StringMap& m, VALUE value, int position) {
   MapPosition* at = positionOf(value);
   if (!at || at->map != &m)
-    raiseArgumentError(kTypeError, kIteratorText, def.nameInMessages(), position, value);
+    raiseArgumentError(Status::TypeError, kIteratorText, def.nameInMessages(), position, value);
   return at->atEnd ? m.end() : m.lower_bound(at->key);
 }
 
@@ -117,9 +117,9 @@ StringMap::iterator locate(const MethodDef& def, StringMap& m, VALUE value, int 
 VALUE initialize(const MethodDef& def, int argc, VALUE* argv, VALUE s) {
   StringMap built;
   void* less = nullptr;
-  if (argc == 1 && isOk(convertPointer(argv[0], &less, descriptor(Type::LessString), 0)) && less) {
+  if (argc == 1 && isOk(convertPointer(argv[0], &less, descriptor(Type::LessString))) && less) {
   } else if (argc == 0) {
-  } else if (argc == 1 && Arg<const StringMap&>::check(argv[0])) {
+  } else if (argc == 1 && Converter<const StringMap&>::check(argv[0])) {
     auto [other] = convertArgs<const StringMap&>(def, argv, 1);
     built = *other.pointer;
   } else {
@@ -184,7 +184,7 @@ VALUE valuesAt(const MethodDef& def, int argc, VALUE* argv, VALUE s) {
   for (int i = 0; i < argc; ++i) {
     TextHolder k;
     if (!isOk(convertText(argv[i], k)) || !k.present) {
-      raiseArgumentError(kTypeError, kKey, def.nameInMessages(), i + 2, argv[i]);
+      raiseArgumentError(Status::TypeError, kKey, def.nameInMessages(), i + 2, argv[i]);
     }
     auto found = m->find(k.text);
     arrayPush(array, found == m->end() ? Qnil : textToRuby(found->second));
@@ -291,7 +291,7 @@ unsigned long long count(StringMap& m, const std::string& k) { return m.count(k)
 
 VALUE erase(const MethodDef& def, int argc, VALUE* argv, VALUE s) {
   if (argc + 1 > 4) raiseOverloadError(argc + 1, 4, "StringStringMap.erase", kErasePrototypes);
-  if (argc == 1 && Arg<const std::string&>::check(argv[0])) {
+  if (argc == 1 && Converter<const std::string&>::check(argv[0])) {
     StringMap* m = self(def, s);
     return ULONG2NUM(m->erase(key(def, argv, 0)));
   }
@@ -370,25 +370,25 @@ constexpr MethodDef kMapMethods[] = {
 
 }  // namespace
 
-int convertStringMap(VALUE v, StringMapHolder& h) {
+Status convertStringMap(VALUE v, StringMapHolder& h) {
   if (!RB_TYPE_P(v, T_HASH)) return convertResolvedAs(v, h.pointer, mapType());
   // `to_a` is Ruby code (a Hash subclass may redefine it): trust nothing of its shape.
   VALUE pairs = protect([&] { return rb_funcall(v, rb_intern("to_a"), 0); });
-  if (!RB_TYPE_P(pairs, T_ARRAY)) return kError;
+  if (!RB_TYPE_P(pairs, T_ARRAY)) return Status::Error;
   auto built = std::make_unique<StringMap>();
   for (long i = 0; i < RARRAY_LEN(pairs); ++i) {
     VALUE entry = RARRAY_AREF(pairs, i);
-    if (!RB_TYPE_P(entry, T_ARRAY) || RARRAY_LEN(entry) != 2) return kError;
+    if (!RB_TYPE_P(entry, T_ARRAY) || RARRAY_LEN(entry) != 2) return Status::Error;
     TextHolder k, value;
     if (!isOk(convertText(RARRAY_AREF(entry, 0), k)) || !k.present ||
         !isOk(convertText(RARRAY_AREF(entry, 1), value)) || !value.present) {
-      return kError;
+      return Status::Error;
     }
     (*built)[k.text] = value.text;
   }
   h.pointer = built.get();
   h.owned = std::move(built);
-  return kNewObject;
+  return Status::NewObject;
 }
 
 void defineStringMap(VALUE module) {
