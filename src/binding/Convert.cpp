@@ -47,24 +47,24 @@ bool readBigDouble(VALUE v, double& out) {
   return true;
 }
 
-int convertText(VALUE v, TextHolder& out) {
+Status convertText(VALUE v, TextHolder& out) {
   if (RB_TYPE_P(v, T_STRING)) {
     out.text.assign(RSTRING_PTR(v), static_cast<size_t>(RSTRING_LEN(v)));
     out.present = true;
-    return kNewObject;
+    return Status::NewObject;
   }
   static TypeDescriptor* charType = queryType("_p_char");
-  if (charType == nullptr) return kError;
+  if (charType == nullptr) return Status::Error;
   void* p = nullptr;
-  int status = convertPointer(v, &p, charType, 0);
-  if (!isOk(status)) return kError;
+  Status status = convertPointer(v, &p, charType);
+  if (!isOk(status)) return Status::Error;
   if (p == nullptr) {
     out.present = false;
-    return kOk;
+    return Status::Ok;
   }
   out.text = static_cast<const char*>(p);
   out.present = true;
-  return kNewObject;
+  return Status::NewObject;
 }
 
 VALUE textToRuby(const std::string& text) {

@@ -1,13 +1,15 @@
 #pragma once
-// Conversions between Ruby values and native values, chosen by the native type.
+// Conversions between Ruby values and native values: one converter per native type.
 //
-// Arg<P> describes how a parameter that the native operation takes as P is converted:
-//   Holder                 what the conversion produces and keeps for the call
-//   convert(v, holder)     the conversion, returning a status (negative: failure)
-//   check(v)               whether v would convert (overload dispatch; converts nothing)
-//   pass(holder)           the value handed to the native operation
-//   refusesNull            a reference: a conversion that yields no object is refused
-// ToRuby<R> converts a native result.
+// Converter<T> converts the native type T, in the directions T is used in:
+//   Holder               what toNative produces and keeps for the call
+//   toNative(v, holder)  the conversion; its Status says how it failed
+//   check(v)             whether v would convert (overload tests; keeps nothing)
+//   pass(holder)         the value handed to native code as T
+//   refusesNull, isNull  a reference: a conversion that yields no object is refused
+//   toRuby(value)        a native T as a Ruby value (result and element types)
+//   name                 the element spelling in errors (element types of sequences)
+// Turning a failed Status into a Ruby error is done in one place (Errors.h).
 #include <algorithm>
 #include <cfloat>
 #include <climits>
@@ -113,61 +115,88 @@ inline bool readDouble(VALUE v, double& out) {
 // It raises, so it runs inside protect.
 long readLong32(VALUE v);
 
+template <class T, class Enable = void>
+struct Converter;
+
+// check() of a converter whose conversion keeps nothing but its holder.
+template <class Self>
+struct CheckedByConversion {
+  static bool check(VALUE v) {
+    typename Self::Holder h{};
+    return isOk(Self::toNative(v, h));
+  }
+};
+
+// A converter whose holder is the native value itself.
 template <class T>
-struct Scalar;
+struct ValueConverter : CheckedByConversion<Converter<T>> {
+  using Holder = T;
+  static constexpr bool refusesNull = false;
+  static T pass(Holder& h) { return h; }
+  static bool isNull(const Holder&) { return false; }
+};
+
 template <>
-struct Scalar<int> {
-  static int convert(VALUE v, int& out) {
+struct Converter<int> : ValueConverter<int> {
+  static constexpr const char* name = "int";
+  static Status toNative(VALUE v, int& out) {
     long long value;
-    if (!readSigned(v, INT_MIN, INT_MAX, value)) return kTypeError;
+    if (!readSigned(v, INT_MIN, INT_MAX, value)) return Status::TypeError;
     out = static_cast<int>(value);
-    return kOk;
+    return Status::Ok;
   }
   static VALUE toRuby(int v) { return INT2NUM(v); }
 };
 template <>
-struct Scalar<unsigned> {
-  static int convert(VALUE v, unsigned& out) {
+struct Converter<unsigned> : ValueConverter<unsigned> {
+  static Status toNative(VALUE v, unsigned& out) {
     unsigned long long value;
-    if (!readUnsigned(v, 32, value)) return kTypeError;
+    if (!readUnsigned(v, 32, value)) return Status::TypeError;
     out = static_cast<unsigned>(value);
-    return kOk;
+    return Status::Ok;
   }
   static VALUE toRuby(unsigned v) { return UINT2NUM(v); }
 };
 template <>
-struct Scalar<long long> {
-  static int convert(VALUE v, long long& out) {
-    return readSigned(v, LLONG_MIN, LLONG_MAX, out) ? kOk : kTypeError;
+struct Converter<long long> : ValueConverter<long long> {
+  static Status toNative(VALUE v, long long& out) {
+    return readSigned(v, LLONG_MIN, LLONG_MAX, out) ? Status::Ok : Status::TypeError;
   }
   static VALUE toRuby(long long v) { return LL2NUM(v); }
 };
 template <>
-struct Scalar<unsigned long long> {
-  static int convert(VALUE v, unsigned long long& out) {
-    return readUnsigned(v, 64, out) ? kOk : kTypeError;
+struct Converter<unsigned long long> : ValueConverter<unsigned long long> {
+  static Status toNative(VALUE v, unsigned long long& out) {
+    return readUnsigned(v, 64, out) ? Status::Ok : Status::TypeError;
   }
   static VALUE toRuby(unsigned long long v) { return ULL2NUM(v); }
 };
 template <>
-struct Scalar<double> {
-  static int convert(VALUE v, double& out) { return readDouble(v, out) ? kOk : kTypeError; }
+struct Converter<double> : ValueConverter<double> {
+  static constexpr const char* name = "double";
+  static Status toNative(VALUE v, double& out) {
+    return readDouble(v, out) ? Status::Ok : Status::TypeError;
+  }
   static VALUE toRuby(double v) { return DBL2NUM(v); }
 };
 template <>
-struct Scalar<float> {
-  static int convert(VALUE v, float& out) {
+struct Converter<float> : ValueConverter<float> {
+  static constexpr const char* name = "float";
+  static Status toNative(VALUE v, float& out) {
     double value;
-    if (!readDouble(v, value)) return kTypeError;
-    if (std::isfinite(value) && (value < -FLT_MAX || value > FLT_MAX)) return kOverflowError;
+    if (!readDouble(v, value)) return Status::TypeError;
+    if (std::isfinite(value) && (value < -FLT_MAX || value > FLT_MAX)) {
+      return Status::OverflowError;
+    }
     out = static_cast<float>(value);
-    return kOk;
+    return Status::Ok;
   }
   static VALUE toRuby(float v) { return DBL2NUM(static_cast<double>(v)); }
 };
 template <>
-struct Scalar<bool> {
-  static int convert(VALUE v, bool& out) {
+struct Converter<bool> : ValueConverter<bool> {
+  static constexpr const char* name = "bool";
+  static Status toNative(VALUE v, bool& out) {
     if (v == Qtrue) {
       out = true;
     } else if (v == Qfalse) {
@@ -177,11 +206,23 @@ struct Scalar<bool> {
     } else if (RB_TYPE_P(v, T_BIGNUM)) {
       out = true;  // a big integer is never zero
     } else {
-      return kTypeError;
+      return Status::TypeError;
     }
-    return kOk;
+    return Status::Ok;
   }
   static VALUE toRuby(bool v) { return v ? Qtrue : Qfalse; }
+};
+
+// A Ruby value passed through unchanged, both ways (a body that builds its Ruby result
+// itself returns one).
+template <>
+struct Converter<RubyValue> : ValueConverter<RubyValue> {
+  static Status toNative(VALUE v, RubyValue& h) {
+    h.value = v;
+    return Status::Ok;
+  }
+  static bool check(VALUE) { return true; }
+  static VALUE toRuby(const RubyValue& v) { return v.value; }
 };
 
 // ---- texts --------------------------------------------------------------------------
@@ -192,204 +233,141 @@ struct TextHolder {
 };
 // A String's bytes, or the zero-terminated text of an opaque character pointer; nil and
 // a null character pointer yield no text.
-int convertText(VALUE v, TextHolder& out);
+Status convertText(VALUE v, TextHolder& out);
 VALUE textToRuby(const std::string& text);
-
-// ---- argument conversions -------------------------------------------------------------
-
-template <class P, class Enable = void>
-struct Arg;
-
-template <class T>
-struct ScalarArg {
-  using Holder = T;
-  static constexpr bool refusesNull = false;
-  static int convert(VALUE v, Holder& h) { return Scalar<T>::convert(v, h); }
-  static bool check(VALUE v) {
-    Holder h{};
-    return isOk(convert(v, h));
-  }
-  static T pass(Holder& h) { return h; }
-  static bool isNull(const Holder&) { return false; }
-};
-template <>
-struct Arg<int> : ScalarArg<int> {};
-template <>
-struct Arg<unsigned> : ScalarArg<unsigned> {};
-template <>
-struct Arg<long long> : ScalarArg<long long> {};
-template <>
-struct Arg<unsigned long long> : ScalarArg<unsigned long long> {};
-template <>
-struct Arg<double> : ScalarArg<double> {};
-template <>
-struct Arg<float> : ScalarArg<float> {};
-template <>
-struct Arg<bool> : ScalarArg<bool> {};
-
-template <>
-struct Arg<RubyValue> {
-  using Holder = RubyValue;
-  static constexpr bool refusesNull = false;
-  static int convert(VALUE v, Holder& h) {
-    h.value = v;
-    return kOk;
-  }
-  static bool check(VALUE) { return true; }
-  static RubyValue pass(Holder& h) { return h; }
-  static bool isNull(const Holder&) { return false; }
-};
 
 // A text by constant reference: no text (nil) is a null reference.
 template <>
-struct Arg<const std::string&> {
+struct Converter<const std::string&> : CheckedByConversion<Converter<const std::string&>> {
   using Holder = TextHolder;
   static constexpr bool refusesNull = true;
-  static int convert(VALUE v, Holder& h) { return convertText(v, h); }
-  static bool check(VALUE v) {
-    Holder h;
-    return isOk(convertText(v, h));
-  }
+  static Status toNative(VALUE v, Holder& h) { return convertText(v, h); }
   static const std::string& pass(Holder& h) { return h.text; }
   static bool isNull(const Holder& h) { return !h.present; }
 };
 // A text by value: no text is a type error.
 template <>
-struct Arg<std::string> {
+struct Converter<std::string> : CheckedByConversion<Converter<std::string>> {
   using Holder = TextHolder;
   static constexpr bool refusesNull = false;
-  static int convert(VALUE v, Holder& h) {
-    int status = convertText(v, h);
-    return isOk(status) && !h.present ? kTypeError : status;
-  }
-  static bool check(VALUE v) {
-    Holder h;
-    return isOk(convert(v, h));
+  static constexpr const char* name = "std::string";
+  static Status toNative(VALUE v, Holder& h) {
+    Status status = convertText(v, h);
+    return isOk(status) && !h.present ? Status::TypeError : status;
   }
   static std::string pass(Holder& h) { return std::move(h.text); }
   static bool isNull(const Holder&) { return false; }
+  static VALUE toRuby(const std::string& v) { return textToRuby(v); }
 };
+
+// ---- wrapped objects --------------------------------------------------------------------
 
 // Wrapped objects by pointer (nil allowed) and by reference (nil refused).
 template <class T>
-struct PointerArg {
+struct PointerConverter : CheckedByConversion<PointerConverter<T>> {
   using Holder = T*;
-  static int convert(VALUE v, Holder& h) {
+  static Status toNative(VALUE v, Holder& h) {
     void* p = nullptr;
-    int status = convertPointer(v, &p, descriptorOf<std::remove_const_t<T>>(), 0);
+    Status status = convertPointer(v, &p, descriptorOf<std::remove_const_t<T>>());
     h = static_cast<T*>(p);
     return status;
-  }
-  static bool check(VALUE v) {
-    Holder h = nullptr;
-    return isOk(convert(v, h));
   }
   static bool isNull(const Holder& h) { return h == nullptr; }
 };
 template <class T>
-struct Arg<T*, std::enable_if_t<std::is_class_v<T>>> : PointerArg<T> {
+struct Converter<T*, std::enable_if_t<std::is_class_v<T>>> : PointerConverter<T> {
   static constexpr bool refusesNull = false;
   static T* pass(T* h) { return h; }
 };
 
 // An untyped pointer ("void *"): nil or any wrapped object.
 template <>
-struct Arg<void*> {
+struct Converter<void*> : CheckedByConversion<Converter<void*>> {
   using Holder = void*;
   static constexpr bool refusesNull = false;
-  static int convert(VALUE v, Holder& h) { return convertPointer(v, &h, nullptr, 0); }
-  static bool check(VALUE v) {
-    Holder h = nullptr;
-    return isOk(convert(v, h));
-  }
+  static Status toNative(VALUE v, Holder& h) { return convertPointer(v, &h, nullptr); }
   static void* pass(Holder h) { return h; }
   static bool isNull(const Holder& h) { return h == nullptr; }
 };
 
-// ---- sequences -----------------------------------------------------------------------
+template <>
+struct Converter<INativeToRuby&> : PointerConverter<INativeToRuby> {
+  static constexpr bool refusesNull = true;
+  static INativeToRuby& pass(INativeToRuby* h) { return *h; }
+};
+// Wide texts: in as wrapped objects only, out as UTF-8 Strings.
+template <>
+struct Converter<WideString> : PointerConverter<WideString> {
+  static constexpr bool refusesNull = true;
+  static WideString pass(WideString* h) { return *h; }
+  static VALUE toRuby(const WideString& v) { return textToRuby(unitsToUtf8(v)); }
+};
 
-template <class E>
-struct Element;
-template <class E>
-struct ScalarElement {
-  static int convert(VALUE v, E& out) { return Scalar<E>::convert(v, out); }
-  static VALUE toRuby(const E& v) { return Scalar<E>::toRuby(v); }
-};
-template <>
-struct Element<int> : ScalarElement<int> {
-  static constexpr const char* name = "int";
-};
-template <>
-struct Element<double> : ScalarElement<double> {
-  static constexpr const char* name = "double";
-};
-template <>
-struct Element<float> : ScalarElement<float> {
-  static constexpr const char* name = "float";
-};
-template <>
-struct Element<bool> : ScalarElement<bool> {
-  static constexpr const char* name = "bool";
-};
-template <>
-struct Element<std::string> {
-  static constexpr const char* name = "std::string";
-  static int convert(VALUE v, std::string& out) {
-    TextHolder h;
-    int status = convertText(v, h);
-    if (!isOk(status) || !h.present) return kError;
-    out = std::move(h.text);
-    return kOk;
-  }
-  static VALUE toRuby(const std::string& v) { return textToRuby(v); }
-};
-// Records are copied in and out; a read element is a new object owning its copy (a
-// section plane has no Ruby class: its opaque object owns the copy all the same).
-template <class R>
-struct RecordElement {
-  static int convert(VALUE v, R& out) {
-    R* p = nullptr;
-    int status = convertResolvedAs(v, p, descriptorOf<R>());
-    if (!isOk(status)) return status;
-    if (p == nullptr) return kError;
-    out = *p;
-    return kOk;
-  }
-  static VALUE toRuby(const R& v) {
-    auto copy = std::make_unique<R>(v);
-    TypeDescriptor* type = descriptorOf<R>();
-    VALUE wrapped =
-        type->classRecord ? wrapPointer(copy.get(), type, kOwn) : wrapOwnedOpaque(copy.get(), type);
-    copy.release();
-    return wrapped;
-  }
-};
 // A wrapped record or container by reference, found through reference wrappers; nil
-// is refused. `NilPassesCheck`: overload dispatch lets nil through to the null error.
+// is refused. `NilPassesCheck`: overload tests let nil through to the null error.
 template <class T, bool NilPassesCheck = false>
-struct ResolvedRefArg {
+struct ResolvedRefConverter {
   using Holder = T*;
   static constexpr bool refusesNull = true;
-  static int convert(VALUE v, Holder& h) { return convertResolvedAs(v, h, descriptorOf<T>()); }
+  static Status toNative(VALUE v, Holder& h) { return convertResolvedAs(v, h, descriptorOf<T>()); }
   static bool check(VALUE v) {
     Holder h = nullptr;
-    return isOk(convert(v, h)) && (NilPassesCheck || h != nullptr);
+    return isOk(toNative(v, h)) && (NilPassesCheck || h != nullptr);
   }
   static T& pass(Holder h) { return *h; }
   static bool isNull(const Holder& h) { return h == nullptr; }
 };
+
+// Records by value are copied in and out; a record read out is a new object owning its
+// copy (a section plane has no Ruby class: its opaque object owns the copy all the same).
+template <class R>
+struct RecordConverter : ResolvedRefConverter<R> {
+  static R pass(R* h) { return *h; }
+  static VALUE toRuby(const R& v) {
+    auto copy = std::make_unique<R>(v);
+    TypeDescriptor* type = descriptorOf<R>();
+    VALUE wrapped = type->classRecord ? wrapPointer(copy.get(), type, Ownership::Owned)
+                                      : wrapOwnedOpaque(copy.get(), type);
+    copy.release();
+    return wrapped;
+  }
+};
 template <>
-struct Element<ClippingBox> : RecordElement<ClippingBox> {
+struct Converter<ClippingBox> : RecordConverter<ClippingBox> {
   static constexpr const char* name = "ClippingBox";
 };
 template <>
-struct Element<SectionPlane> : RecordElement<SectionPlane> {
+struct Converter<SectionPlane> : RecordConverter<SectionPlane> {
   static constexpr const char* name = "SectionPlane";
 };
 template <>
-struct Arg<const ClippingBox&> : ResolvedRefArg<ClippingBox> {};
+struct Converter<const ClippingBox&> : ResolvedRefConverter<ClippingBox> {};
 template <>
-struct Arg<const SectionPlane&> : ResolvedRefArg<SectionPlane> {};
+struct Converter<const SectionPlane&> : ResolvedRefConverter<SectionPlane> {};
+
+// ---- sequences -----------------------------------------------------------------------
+
+// One element of a sequence by the element type's own conversion; no object (nil for a
+// text or a record) is a failure.
+template <class E>
+Status elementToNative(VALUE v, E& out) {
+  using C = Converter<E>;
+  typename C::Holder h{};
+  Status status = C::toNative(v, h);
+  if (!isOk(status)) return status;
+  if (C::isNull(h)) return Status::Error;
+  out = C::pass(h);
+  return Status::Ok;
+}
+// The element rule of the sequence methods: a failed element is a TypeError naming the
+// element type, unless a Ruby exception is being handled (`$!` is set); then the failure
+// is returned and the caller reports it in its own words.
+template <class E>
+Status readElement(VALUE v, E& out) {
+  Status status = elementToNative<E>(v, out);
+  if (!isOk(status) && !rubyExceptionPending()) raise(rb_eTypeError, Converter<E>::name);
+  return status;
+}
 
 // The parameter type that takes one element the plain way (push, []=, assign, ...).
 template <class E>
@@ -422,7 +400,7 @@ VALUE newElementValue(const E& e) {
   if constexpr (std::is_same_v<E, std::string>) {
     return rb_str_new(e.data(), static_cast<long>(e.size()));
   } else {
-    return Scalar<E>::toRuby(e);
+    return Converter<E>::toRuby(e);
   }
 }
 
@@ -455,7 +433,7 @@ struct SequenceHolder {
 // A sequence from a Ruby Array (every element converted by the element rule) or from a
 // wrapper of the container's own class.
 template <class E>
-int convertSequence(VALUE v, SequenceHolder<E>& h) {
+Status convertSequence(VALUE v, SequenceHolder<E>& h) {
   if (RB_TYPE_P(v, T_ARRAY)) {
     auto built = std::make_unique<std::vector<E>>();
     long size = RARRAY_LEN(v);
@@ -468,10 +446,7 @@ int convertSequence(VALUE v, SequenceHolder<E>& h) {
       const VALUE* items = RARRAY_CONST_PTR(v);
       for (; first < size && RB_SPECIAL_CONST_P(items[first]); ++first) {
         E element{};
-        if (!isOk(Element<E>::convert(items[first], element))) {
-          if (!rubyExceptionPending()) raise(rb_eTypeError, Element<E>::name);
-          return kError;
-        }
+        if (!isOk(readElement<E>(items[first], element))) return Status::Error;
         (*built)[static_cast<size_t>(first)] = element;
       }
       built->resize(static_cast<size_t>(first));
@@ -479,15 +454,12 @@ int convertSequence(VALUE v, SequenceHolder<E>& h) {
     built->reserve(static_cast<size_t>(size));
     for (long i = first; i < RARRAY_LEN(v); ++i) {
       E element{};
-      if (!isOk(Element<E>::convert(RARRAY_AREF(v, i), element))) {
-        if (!rubyExceptionPending()) raise(rb_eTypeError, Element<E>::name);
-        return kError;
-      }
+      if (!isOk(readElement<E>(RARRAY_AREF(v, i), element))) return Status::Error;
       built->push_back(std::move(element));
     }
     h.pointer = built.get();
     h.owned = std::move(built);
-    return kNewObject;
+    return Status::NewObject;
   }
   return convertResolvedAs(v, h.pointer, descriptorOf<std::vector<E>>());
 }
@@ -497,7 +469,7 @@ bool checkSequence(VALUE v) {
   if (RB_TYPE_P(v, T_ARRAY)) {
     for (long i = 0; i < RARRAY_LEN(v); ++i) {
       E element{};
-      if (!isOk(Element<E>::convert(RARRAY_AREF(v, i), element))) return false;
+      if (!isOk(elementToNative<E>(RARRAY_AREF(v, i), element))) return false;
     }
     return true;
   }
@@ -506,10 +478,10 @@ bool checkSequence(VALUE v) {
 }
 
 template <class E>
-struct Arg<const std::vector<E>&> {
+struct Converter<const std::vector<E>&> {
   using Holder = SequenceHolder<E>;
   static constexpr bool refusesNull = true;
-  static int convert(VALUE v, Holder& h) { return convertSequence<E>(v, h); }
+  static Status toNative(VALUE v, Holder& h) { return convertSequence<E>(v, h); }
   static bool check(VALUE v) { return checkSequence<E>(v); }
   static const std::vector<E>& pass(Holder& h) { return *h.pointer; }
   static bool isNull(const Holder& h) { return h.pointer == nullptr; }
@@ -517,63 +489,33 @@ struct Arg<const std::vector<E>&> {
 
 // A container by reference (swap, list fields): a wrapper only, not an Array.
 template <class E>
-struct Arg<std::vector<E>&> : ResolvedRefArg<std::vector<E>, true> {};
+struct Converter<std::vector<E>&> : ResolvedRefConverter<std::vector<E>, true> {};
 template <>
-struct Arg<StringMap&> : ResolvedRefArg<StringMap, true> {};
-
-// Wrapped objects by reference, and wide texts (only as wrapped objects).
-template <>
-struct Arg<INativeToRuby&> : PointerArg<INativeToRuby> {
-  static constexpr bool refusesNull = true;
-  static INativeToRuby& pass(INativeToRuby* h) { return *h; }
-};
-template <>
-struct Arg<WideString> : PointerArg<WideString> {
-  static constexpr bool refusesNull = true;
-  static WideString pass(WideString* h) { return *h; }
-};
-
-// ---- results ---------------------------------------------------------------------------
+struct Converter<StringMap&> : ResolvedRefConverter<StringMap, true> {};
 
 VALUE frozenArray(VALUE array);
 [[noreturn]] void raiseSequenceTooLong();
 
-template <class R, class Enable = void>
-struct ToRuby {
-  static VALUE convert(const R& v) { return Scalar<R>::toRuby(v); }
-};
-// A body that builds its Ruby result itself.
-template <>
-struct ToRuby<RubyValue> {
-  static VALUE convert(const RubyValue& v) { return v.value; }
-};
-template <>
-struct ToRuby<std::string> {
-  static VALUE convert(const std::string& v) { return textToRuby(v); }
-};
-template <>
-struct ToRuby<WideString> {
-  static VALUE convert(const WideString& v) { return textToRuby(unitsToUtf8(v)); }
-};
 // Sequences returned by the engine or the script reach Ruby as new frozen Arrays.
 template <class E>
-struct ToRuby<std::vector<E>> {
-  static VALUE convert(const std::vector<E>& v) {
+struct Converter<std::vector<E>> {
+  static VALUE toRuby(const std::vector<E>& v) {
     if (v.size() > static_cast<size_t>(INT_MAX)) raiseSequenceTooLong();
     if constexpr (kBulkElement<E>) return frozenArray(bulkArray(v));
     VALUE array = protect([&] { return rb_ary_new_capa(static_cast<long>(v.size())); });
     for (const auto& element : v) {
-      VALUE item = Element<E>::toRuby(element);
+      VALUE item = Converter<E>::toRuby(element);
       protect([&] { rb_ary_push(array, item); });
     }
     return frozenArray(array);
   }
 };
+// A map returned by value becomes a new map object owning its copy.
 template <>
-struct ToRuby<StringMap> {
-  static VALUE convert(const StringMap& v) {
+struct Converter<StringMap> {
+  static VALUE toRuby(const StringMap& v) {
     auto copy = std::make_unique<StringMap>(v);
-    VALUE wrapped = wrapPointer(copy.get(), descriptorOf<StringMap>(), kOwn);
+    VALUE wrapped = wrapPointer(copy.get(), descriptorOf<StringMap>(), Ownership::Owned);
     copy.release();
     return wrapped;
   }

@@ -145,37 +145,31 @@ VALUE nullReferenceClass = Qnil;
 VALUE previouslyDeletedClass = Qnil;
 }  // namespace
 
-VALUE errorClassForCode(int code) {
-  switch (code) {
-    case -12:
-      return rb_eNoMemError;
-    case -11:
-      return rb_eRuntimeError;
-    case -10:
-      return rb_eFatal;
-    case -9:
-      return rb_eArgError;
-    case -8:
-      return rb_eSyntaxError;
-    case -7:
-      return rb_eRangeError;
-    case -6:
-      return rb_eZeroDivError;
-    case -5:
-      return rb_eTypeError;
-    case -4:
-      return rb_eIndexError;
-    case -3:
-      return rb_eRuntimeError;
-    case -2:
+VALUE errorClassFor(Status status) {
+  switch (status) {
+    case Status::IOError:
       return rb_eIOError;
-    case -1:
-      return rb_eRuntimeError;
-    case -13:
+    case Status::IndexError:
+      return rb_eIndexError;
+    case Status::TypeError:
+      return rb_eTypeError;
+    case Status::DivisionByZero:
+      return rb_eZeroDivError;
+    case Status::OverflowError:
+      return rb_eRangeError;
+    case Status::SyntaxError:
+      return rb_eSyntaxError;
+    case Status::ValueError:
+      return rb_eArgError;
+    case Status::SystemError:
+      return rb_eFatal;
+    case Status::MemoryError:
+      return rb_eNoMemError;
+    case Status::NullReference:
       return definedOnRequest(nullReferenceClass, "NullReferenceError");
-    case -100:
+    case Status::ObjectPreviouslyDeleted:
       return definedOnRequest(previouslyDeletedClass, "ObjectPreviouslyDeleted");
-    default:
+    default:  // generic, runtime and attribute errors, and any other value
       return rb_eRuntimeError;
   }
 }
@@ -224,15 +218,14 @@ std::string formatTypeError(const char* prefix, const char* typeText, const char
   return message;
 }
 
-void raiseArgumentError(int status, const char* typeText, const char* methodName, int position,
+void raiseArgumentError(Status status, const char* typeText, const char* methodName, int position,
                         VALUE value) {
-  int code = status == kError ? kTypeError : status;
-  VALUE klass = errorClassForCode(code);
+  VALUE klass = errorClassFor(status == Status::Error ? Status::TypeError : status);
   raise(klass, formatTypeError("", typeText, methodName, position, value));
 }
 
 void raiseNullReference(const char* typeText, const char* methodName, int position, VALUE value) {
-  raise(errorClassForCode(kValueError),
+  raise(errorClassFor(Status::ValueError),
         formatTypeError("invalid null reference ", typeText, methodName, position, value));
 }
 

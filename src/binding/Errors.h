@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "binding/Ruby.h"
+#include "binding/Status.h"
 
 namespace orvax {
 
@@ -96,25 +97,17 @@ bool attempt(F&& f) {
 VALUE newException(VALUE klass, const std::string& message);
 [[noreturn]] void raise(VALUE klass, const std::string& message);
 
-// Status codes of conversions.
-inline constexpr int kOk = 0;
-inline constexpr int kNewObject = 512;
-inline constexpr int kError = -1;
-inline constexpr int kTypeError = -5;
-inline constexpr int kOverflowError = -7;
-inline constexpr int kValueError = -9;
-inline constexpr int kNullReferenceError = -13;
-inline constexpr int kObjectPreviouslyDeleted = -100;
-inline bool isOk(int status) { return status >= 0; }
-
-VALUE errorClassForCode(int code);
+// The Ruby exception class that reports a failed conversion; the one place a status
+// becomes an error class.
+VALUE errorClassFor(Status status);
 
 // "Expected argument N of type T, but got C inspect\n\tin SWIG method 'M'".
 std::string formatTypeError(const char* prefix, const char* typeText, const char* methodName,
                             int position, VALUE value);
 
-// The error for a failed conversion of the receiver or of an argument (-1 becomes -5).
-[[noreturn]] void raiseArgumentError(int status, const char* typeText, const char* methodName,
+// The error for a failed conversion of the receiver or of an argument (a generic failure
+// is reported as a type error).
+[[noreturn]] void raiseArgumentError(Status status, const char* typeText, const char* methodName,
                                      int position, VALUE value);
 [[noreturn]] void raiseNullReference(const char* typeText, const char* methodName, int position,
                                      VALUE value);

@@ -139,7 +139,7 @@ struct IteratorClass {
       Mutable ? "swig::Iterator const &" : "swig::ConstIterator const &";
   static IteratorBase* other(const MethodDef& def, VALUE value, int position) {
     void* p = nullptr;
-    int status = convertPointer(value, &p, type(), 0);
+    Status status = convertPointer(value, &p, type());
     if (!isOk(status)) raiseArgumentError(status, otherText, def.nameInMessages(), position, value);
     if (!p) raiseNullReference(otherText, def.nameInMessages(), position, value);
     return static_cast<IteratorBase*>(p);
@@ -171,7 +171,7 @@ struct IteratorClass {
   template <int Direction>
   static RubyValue stepBy(const Call& call, IteratorBase& it, unsigned n) {
     if (!it.advance(Direction * static_cast<long>(n))) return {Qnil};
-    VALUE alias = wrapPointer(&it, type(), 0);
+    VALUE alias = wrapPointer(&it, type(), Ownership::Borrowed);
     keepOwnerAlive(alias, call.self);
     return {alias};
   }

@@ -66,15 +66,12 @@ class SequenceIterator final : public IteratorBase {
     Sequence* s = sequence();
     if (!s || index_ < 0 || index_ >= static_cast<long>(s->size())) return Qnil;
     E element = (*s)[static_cast<size_t>(index_)];
-    return Element<E>::toRuby(element);
+    return Converter<E>::toRuby(element);
   }
 
   bool setValue(VALUE value) override {
     E element{};
-    if (!isOk(Element<E>::convert(value, element))) {
-      if (!rubyExceptionPending()) raise(rb_eTypeError, Element<E>::name);
-      return false;
-    }
+    if (!isOk(readElement<E>(value, element))) return false;
     Sequence* s = sequence();
     if (!s || index_ < 0 || index_ >= static_cast<long>(s->size())) return false;
     (*s)[static_cast<size_t>(index_)] = element;

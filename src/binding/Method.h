@@ -82,47 +82,49 @@ template <class T>
 T* receiver(const MethodDef& def, VALUE self, const char* typeText,
             TypeDescriptor* type = descriptorOf<T>()) {
   void* p = nullptr;
-  int status = convertPointer(self, &p, type, 0);
+  Status status = convertPointer(self, &p, type);
   if (!isOk(status)) raiseArgumentError(status, typeText, def.nameInMessages(), 1, self);
   if (p == nullptr)
-    raiseArgumentError(kObjectPreviouslyDeleted, typeText, def.nameInMessages(), 1, self);
+    raiseArgumentError(Status::ObjectPreviouslyDeleted, typeText, def.nameInMessages(), 1, self);
   return static_cast<T*>(p);
 }
 
 // One argument: argument `index` (0-based, Ruby order) at native position `position`.
 template <class P>
-typename Arg<P>::Holder convertArg(const MethodDef& def, std::size_t index, VALUE value,
-                                   int position) {
-  typename Arg<P>::Holder holder{};
-  int status = Arg<P>::convert(value, holder);
+typename Converter<P>::Holder convertArg(const MethodDef& def, std::size_t index, VALUE value,
+                                         int position) {
+  typename Converter<P>::Holder holder{};
+  Status status = Converter<P>::toNative(value, holder);
   const char* text = def.texts[index];
   if (!isOk(status)) raiseArgumentError(status, text, def.nameInMessages(), position, value);
-  if constexpr (Arg<P>::refusesNull) {
-    if (Arg<P>::isNull(holder)) raiseNullReference(text, def.nameInMessages(), position, value);
+  if constexpr (Converter<P>::refusesNull) {
+    if (Converter<P>::isNull(holder))
+      raiseNullReference(text, def.nameInMessages(), position, value);
   }
   return holder;
 }
 
 template <class... P, std::size_t... I>
-std::tuple<typename Arg<P>::Holder...> convertArgsAt(const MethodDef& def, VALUE* argv,
-                                                     int firstPosition, std::index_sequence<I...>) {
+std::tuple<typename Converter<P>::Holder...> convertArgsAt(const MethodDef& def, VALUE* argv,
+                                                           int firstPosition,
+                                                           std::index_sequence<I...>) {
   // Braced initialisation converts strictly left to right.
-  return std::tuple<typename Arg<P>::Holder...>{
+  return std::tuple<typename Converter<P>::Holder...>{
       convertArg<P>(def, I, argv[I], firstPosition + static_cast<int>(I))...};
 }
 
 // All arguments, left to right; the first explicit argument is at position 2 (after the
 // receiver) unless told otherwise.
 template <class... P>
-std::tuple<typename Arg<P>::Holder...> convertArgs(const MethodDef& def, VALUE* argv,
-                                                   int firstPosition = 2) {
+std::tuple<typename Converter<P>::Holder...> convertArgs(const MethodDef& def, VALUE* argv,
+                                                         int firstPosition = 2) {
   return convertArgsAt<P...>(def, argv, firstPosition, std::index_sequence_for<P...>{});
 }
 
 // Calls `fn` with the converted holders passed as the native parameter types.
 template <class... P, class F, class Tuple, std::size_t... I>
 decltype(auto) applyArgsAt(F&& fn, Tuple& holders, std::index_sequence<I...>) {
-  return fn(Arg<P>::pass(std::get<I>(holders))...);
+  return fn(Converter<P>::pass(std::get<I>(holders))...);
 }
 template <class... P, class F, class Tuple>
 decltype(auto) applyArgs(F&& fn, Tuple& holders) {
@@ -131,7 +133,7 @@ decltype(auto) applyArgs(F&& fn, Tuple& holders) {
 
 template <class R>
 VALUE resultToRuby(const R& value) {
-  return ToRuby<R>::convert(value);
+  return Converter<R>::toRuby(value);
 }
 
 // Calls `fn` with the converted holders and converts its result (nil for void): the one

@@ -22,16 +22,16 @@ namespace orvax {
 //   convert(call, object, index, position)   the holder, raising as the conversions do;
 //                                            `object` is the converted receiver
 //   pass(holder)                             what the body receives
-// Any parameter type with an `Arg` converts through it.
+// Any parameter type with a `Converter` converts through it.
 template <class P>
 struct Param {
-  using Holder = typename Arg<P>::Holder;
-  static bool check(VALUE value) { return Arg<P>::check(value); }
+  using Holder = typename Converter<P>::Holder;
+  static bool check(VALUE value) { return Converter<P>::check(value); }
   template <class Object>
   static Holder convert(const Call& call, Object&, std::size_t index, int position) {
     return convertArg<P>(call.def, index, call.argv[index], position);
   }
-  static decltype(auto) pass(Holder& holder) { return Arg<P>::pass(holder); }
+  static decltype(auto) pass(Holder& holder) { return Converter<P>::pass(holder); }
 };
 
 // A wrapped object of type T that is not null (nil and deleted objects do not fit).
@@ -44,13 +44,13 @@ struct Param<NonNull<T>> {
   using Holder = NonNull<T>;
   static bool check(VALUE value) {
     void* p = nullptr;
-    return isOk(convertPointer(value, &p, descriptor(T), 0)) && p != nullptr;
+    return isOk(convertPointer(value, &p, descriptor(T))) && p != nullptr;
   }
   template <class Object>
   static Holder convert(const Call& call, Object&, std::size_t index, int position) {
     void* p = nullptr;
     VALUE value = call.argv[index];
-    int status = convertPointer(value, &p, descriptor(T), 0);
+    Status status = convertPointer(value, &p, descriptor(T));
     const char* text = call.def.texts[index];
     if (!isOk(status)) raiseArgumentError(status, text, call.def.nameInMessages(), position, value);
     if (!p) raiseNullReference(text, call.def.nameInMessages(), position, value);

@@ -41,7 +41,7 @@ struct SequenceAccess {
   // A reference to the receiver itself (what methods that return self give).
   static VALUE alias(VALUE s) { return wrapReference(type(), s, &resolveAlias<Traits::type>, 0); }
 
-  static VALUE toRuby(const E& e) { return Element<E>::toRuby(e); }
+  static VALUE toRuby(const E& e) { return Converter<E>::toRuby(e); }
   static VALUE at(const V& v, long i) {
     E e = v[static_cast<size_t>(i)];
     return toRuby(e);
@@ -51,9 +51,9 @@ struct SequenceAccess {
   // is being handled.
   static E element(VALUE value, const char* methodName, int position) {
     E e{};
-    if (isOk(Element<E>::convert(value, e))) return e;
-    if (!rubyExceptionPending()) raise(rb_eTypeError, Element<E>::name);
-    raise(rb_eArgError, formatTypeError("", Element<E>::name, methodName, position, value));
+    if (isOk(elementToNative<E>(value, e))) return e;
+    if (!rubyExceptionPending()) raise(rb_eTypeError, Converter<E>::name);
+    raise(rb_eArgError, formatTypeError("", Converter<E>::name, methodName, position, value));
   }
 
   static VALUE wrapNew(V&& contents) {

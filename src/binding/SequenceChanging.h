@@ -191,8 +191,8 @@ struct SequenceChanging : SequenceAccess<Traits> {
     for (long i = 0; holds(s, i); ++i) {
       VALUE result = yieldValue(at(*current(s), i));
       E e{};
-      if (!isOk(Element<E>::convert(result, e))) {
-        if (!rubyExceptionPending()) raise(rb_eTypeError, Element<E>::name);
+      if (!isOk(elementToNative<E>(result, e))) {
+        if (!rubyExceptionPending()) raise(rb_eTypeError, Converter<E>::name);
         raise(rb_eTypeError, "Yield block did not return a valid element for std::vector");
       }
       if (holds(s, i)) (*current(s))[static_cast<size_t>(i)] = e;

@@ -25,11 +25,11 @@ struct Param<OwnIterator<E, R>> {
   static Holder convert(const Call& call, std::vector<E>& v, std::size_t index, int position) {
     VALUE value = call.argv[index];
     void* p = nullptr;
-    convertPointer(value, &p, descriptor(Type::Iterator), 0);
+    convertPointer(value, &p, descriptor(Type::Iterator));
     auto* it = dynamic_cast<SequenceIterator<E>*>(static_cast<IteratorBase*>(p));
     if (!it || it->reverse() || it->sequence() != &v) {
-      raiseArgumentError(kTypeError, call.def.texts[index], call.def.nameInMessages(), position,
-                         value);
+      raiseArgumentError(Status::TypeError, call.def.texts[index], call.def.nameInMessages(),
+                         position, value);
     }
     long i = it->index();
     auto n = static_cast<long>(v.size());

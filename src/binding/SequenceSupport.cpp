@@ -24,7 +24,7 @@ bool acceptsType(VALUE value, TypeDescriptor* type) {
 VALUE wrapReference(TypeDescriptor* type, VALUE owner, Resolver resolver, long index) {
   void* current = resolver(owner, index);
   if (current == nullptr) return Qnil;
-  VALUE wrapper = wrapPointer(current, type, 0);
+  VALUE wrapper = wrapPointer(current, type, Ownership::Borrowed);
   DATA_PTR(wrapper) = nullptr;
   auto address = static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(resolver));
   protect([&] {
@@ -35,28 +35,29 @@ VALUE wrapReference(TypeDescriptor* type, VALUE owner, Resolver resolver, long i
   return wrapper;
 }
 
-int convertResolved(VALUE value, void** out, TypeDescriptor* type) {
+Status convertResolved(VALUE value, void** out, TypeDescriptor* type) {
   if (RB_TYPE_P(value, T_DATA) && type != nullptr) {
     VALUE link = rb_attr_get(value, referenceId());
     if (RB_TYPE_P(link, T_ARRAY) && RARRAY_LEN(link) == 3) {
-      if (!acceptsType(value, type)) return kError;
+      if (!acceptsType(value, type)) return Status::Error;
       auto resolver =
           reinterpret_cast<Resolver>(static_cast<std::uintptr_t>(NUM2ULL(RARRAY_AREF(link, 1))));
       void* p = resolver(RARRAY_AREF(link, 0), NUM2LONG(RARRAY_AREF(link, 2)));
-      if (p == nullptr) return kObjectPreviouslyDeleted;
+      if (p == nullptr) return Status::ObjectPreviouslyDeleted;
       *out = p;
-      return kOk;
+      return Status::Ok;
     }
   }
-  return convertPointer(value, out, type, 0);
+  return convertPointer(value, out, type);
 }
 
 void* resolvedReceiver(const char* typeText, const char* methodName, VALUE self,
                        TypeDescriptor* type) {
   void* p = nullptr;
-  int status = convertResolved(self, &p, type);
+  Status status = convertResolved(self, &p, type);
   if (!isOk(status)) raiseArgumentError(status, typeText, methodName, 1, self);
-  if (p == nullptr) raiseArgumentError(kObjectPreviouslyDeleted, typeText, methodName, 1, self);
+  if (p == nullptr)
+    raiseArgumentError(Status::ObjectPreviouslyDeleted, typeText, methodName, 1, self);
   return p;
 }
 

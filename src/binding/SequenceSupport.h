@@ -29,12 +29,12 @@ using Resolver = void* (*)(VALUE owner, long index);
 VALUE wrapReference(TypeDescriptor* type, VALUE owner, Resolver resolver, long index);
 
 // Like convertPointer, but resolves reference wrappers.
-int convertResolved(VALUE value, void** out, TypeDescriptor* type);
+Status convertResolved(VALUE value, void** out, TypeDescriptor* type);
 
 template <class T>
-int convertResolvedAs(VALUE value, T*& out, TypeDescriptor* type) {
+Status convertResolvedAs(VALUE value, T*& out, TypeDescriptor* type) {
   void* p = nullptr;
-  int status = convertResolved(value, &p, type);
+  Status status = convertResolved(value, &p, type);
   out = static_cast<T*>(p);
   return status;
 }
@@ -110,7 +110,7 @@ std::string classNameOf(VALUE value);
 // An opaque object of a type without a Ruby class, owned by its wrapper.
 template <class T>
 VALUE wrapOwnedOpaque(T* object, TypeDescriptor* type) {
-  VALUE wrapped = wrapPointer(object, type, 0);
+  VALUE wrapped = wrapPointer(object, type, Ownership::Borrowed);
   RDATA(wrapped)->dfree = [](void* p) { delete static_cast<T*>(p); };
   return wrapped;
 }
@@ -120,7 +120,7 @@ VALUE wrapOwnedOpaque(T* object, TypeDescriptor* type) {
 // whose wrapping fails is freed here.
 template <class T>
 VALUE wrapOwned(std::unique_ptr<T> object, TypeDescriptor* type) {
-  VALUE wrapped = type->classRecord ? wrapPointer(object.get(), type, kOwn)
+  VALUE wrapped = type->classRecord ? wrapPointer(object.get(), type, Ownership::Owned)
                                     : wrapOwnedOpaque(object.get(), type);
   object.release();
   return wrapped;

@@ -106,11 +106,11 @@ struct Param<MapPlace> {
   static Holder convert(const Call& call, StringMap& m, std::size_t index, int position) {
     VALUE value = call.argv[index];
     void* p = nullptr;
-    convertPointer(value, &p, descriptor(Type::StringStringMapIterator), 0);
+    convertPointer(value, &p, descriptor(Type::StringStringMapIterator));
     auto* at = static_cast<const MapPosition*>(p);
     if (!at || at->map != &m) {
-      raiseArgumentError(kTypeError, call.def.texts[index], call.def.nameInMessages(), position,
-                         value);
+      raiseArgumentError(Status::TypeError, call.def.texts[index], call.def.nameInMessages(),
+                         position, value);
     }
     return {at->atEnd ? m.end() : m.lower_bound(at->key), at};
   }
@@ -176,7 +176,7 @@ VALUE valuesAt(const MethodDef& def, int argc, VALUE* argv, VALUE s) {
   for (int i = 0; i < argc; ++i) {
     TextHolder k;
     if (!isOk(convertText(argv[i], k)) || !k.present) {
-      raiseArgumentError(kTypeError, kKey, def.nameInMessages(), i + 2, argv[i]);
+      raiseArgumentError(Status::TypeError, kKey, def.nameInMessages(), i + 2, argv[i]);
     }
     auto found = m->find(k.text);
     arrayPush(array, found == m->end() ? Qnil : textToRuby(found->second));
@@ -349,25 +349,25 @@ constexpr MethodDef kMapMethods[] = {
 
 }  // namespace
 
-int convertStringMap(VALUE v, StringMapHolder& h) {
+Status convertStringMap(VALUE v, StringMapHolder& h) {
   if (!RB_TYPE_P(v, T_HASH)) return convertResolvedAs(v, h.pointer, mapType());
   // `to_a` is Ruby code (a Hash subclass may redefine it): trust nothing of its shape.
   VALUE pairs = protect([&] { return rb_funcall(v, rb_intern("to_a"), 0); });
-  if (!RB_TYPE_P(pairs, T_ARRAY)) return kError;
+  if (!RB_TYPE_P(pairs, T_ARRAY)) return Status::Error;
   auto built = std::make_unique<StringMap>();
   for (long i = 0; i < RARRAY_LEN(pairs); ++i) {
     VALUE entry = RARRAY_AREF(pairs, i);
-    if (!RB_TYPE_P(entry, T_ARRAY) || RARRAY_LEN(entry) != 2) return kError;
+    if (!RB_TYPE_P(entry, T_ARRAY) || RARRAY_LEN(entry) != 2) return Status::Error;
     TextHolder k, value;
     if (!isOk(convertText(RARRAY_AREF(entry, 0), k)) || !k.present ||
         !isOk(convertText(RARRAY_AREF(entry, 1), value)) || !value.present) {
-      return kError;
+      return Status::Error;
     }
     (*built)[k.text] = value.text;
   }
   h.pointer = built.get();
   h.owned = std::move(built);
-  return kNewObject;
+  return Status::NewObject;
 }
 
 void defineStringMap(VALUE module) {

@@ -11,16 +11,16 @@ struct StringMapHolder {
   std::unique_ptr<StringMap> owned;
 };
 // A map from a wrapper of the map class, or from a Hash of Strings to Strings.
-int convertStringMap(VALUE v, StringMapHolder& h);
+Status convertStringMap(VALUE v, StringMapHolder& h);
 
 template <>
-struct Arg<const StringMap&> {
+struct Converter<const StringMap&> {
   using Holder = StringMapHolder;
   static constexpr bool refusesNull = true;
-  static int convert(VALUE v, Holder& h) { return convertStringMap(v, h); }
+  static Status toNative(VALUE v, Holder& h) { return convertStringMap(v, h); }
   static bool check(VALUE v) {
     Holder h;
-    return !NIL_P(v) && isOk(convert(v, h));
+    return !NIL_P(v) && isOk(toNative(v, h));
   }
   static const StringMap& pass(Holder& h) { return *h.pointer; }
   static bool isNull(const Holder& h) { return h.pointer == nullptr; }

@@ -101,14 +101,14 @@ ID swigTypeId() {
   return id;
 }
 
-VALUE wrapPointer(void* pointer, TypeDescriptor* type, int ownFlag) {
+VALUE wrapPointer(void* pointer, TypeDescriptor* type, Ownership ownership) {
   if (pointer == nullptr) return Qnil;
   VALUE wrapper;
-  FreeFunction freeFunction = nullptr;
+  void (*freeFunction)(void*) = nullptr;
   if (ClassRecord* record = makingRecord(type)) {
     // No class of this extension tracks its objects, so a wrapper either owns its
     // object or frees nothing.
-    freeFunction = ownFlag ? record->destroy : nullptr;
+    freeFunction = ownership == Ownership::Owned ? record->destroy : nullptr;
     wrapper =
         protect([&] { return rb_data_object_wrap(record->klass, pointer, record->mark, nullptr); });
   } else {
@@ -125,41 +125,38 @@ VALUE wrapPointer(void* pointer, TypeDescriptor* type, int ownFlag) {
   return wrapper;
 }
 
-int convertPointer(VALUE value, void** out, TypeDescriptor* type, int flags,
-                   FreeFunction* previousFree) {
+Status convertPointer(VALUE value, void** out, TypeDescriptor* type) {
   if (NIL_P(value)) {
     *out = nullptr;
-    return kOk;
+    return Status::Ok;
   }
-  if (!RB_TYPE_P(value, T_DATA) || RTYPEDDATA_P(value)) return kError;
-  if (previousFree) *previousFree = RDATA(value)->dfree;
-  if (flags & kDisown) RDATA(value)->dfree = nullptr;
+  if (!RB_TYPE_P(value, T_DATA) || RTYPEDDATA_P(value)) return Status::Error;
   void* data = DATA_PTR(value);
   if (type == nullptr) {
     *out = data;
-    return kOk;
+    return Status::Ok;
   }
   ClassRecord* record = makingRecord(type);
   // Most wrappers are of the class itself: that needs no walk of the ancestors.
   if (record && record->klass &&
       (RBASIC_CLASS(value) == record->klass || RTEST(rb_obj_is_kind_of(value, record->klass)))) {
-    if (data == nullptr) return kObjectPreviouslyDeleted;
+    if (data == nullptr) return Status::ObjectPreviouslyDeleted;
     *out = data;
-    return kOk;
+    return Status::Ok;
   }
   std::string name;
-  if (!wrapperTypeName(value, name)) return kError;
+  if (!wrapperTypeName(value, name)) return Status::Error;
   CastEntry* entry = typeCheckByName(name.c_str(), type);
-  if (entry == nullptr) return kError;
+  if (entry == nullptr) return Status::Error;
   // An allocated but never initialised wrapper holds nothing, whichever way its type
   // was recognised.
-  if (data == nullptr) return kObjectPreviouslyDeleted;
+  if (data == nullptr) return Status::ObjectPreviouslyDeleted;
   if (entry->converter) {
     int newMemory = 0;
     data = entry->converter(data, &newMemory);
   }
   *out = data;
-  return kOk;
+  return Status::Ok;
 }
 
 VALUE allocateInstance(VALUE klass, TypeDescriptor* type) {

@@ -3,18 +3,19 @@
 #include <string>
 
 #include "binding/Ruby.h"
+#include "binding/Status.h"
 #include "binding/TypeTable.h"
 
 namespace orvax {
 
-inline constexpr int kOwn = 1;
-inline constexpr int kDisown = 1;
+// Whether a new wrapper destroys its native object when it is collected.
+enum class Ownership { Borrowed, Owned };
 
-VALUE wrapPointer(void* pointer, TypeDescriptor* type, int ownFlag);
+VALUE wrapPointer(void* pointer, TypeDescriptor* type, Ownership ownership);
 
-using FreeFunction = void (*)(void*);
-int convertPointer(VALUE value, void** out, TypeDescriptor* type, int flags,
-                   FreeFunction* previousFree = nullptr);
+// The native object of a wrapper of `type` (or of a type that `type` accepts; any wrapper
+// when `type` is null); nil gives a null pointer.
+Status convertPointer(VALUE value, void** out, TypeDescriptor* type);
 
 // Records that instances of `klass` (and of its subclasses) carry objects of the type
 // named `typeName`: for them the class, not the editable "@__swigtype__", tells the type.

@@ -37,7 +37,7 @@ void INativeToRubyDirector::RubyMessageBox(const std::string& message) {
 
 void INativeToRubyDirector::RubyAddScene(const std::vector<double>& values,
                                          const std::string& text) {
-  VALUE array = ToRuby<std::vector<double>>::convert(values);
+  VALUE array = Converter<std::vector<double>>::toRuby(values);
   callRuby(self(), "RubyAddScene", array, textToRuby(text));
 }
 
@@ -45,7 +45,7 @@ int INativeToRubyDirector::RubyYesNoBox(const std::string& question) {
   VALUE answer = callRuby(self(), "RubyYesNoBox", textToRuby(question));
   int value = 0;
   // Integers beyond 32 bits do not fit the answer: they are a mismatch like any other.
-  if (!isOk(Scalar<int>::convert(answer, value))) {
+  if (!isOk(Converter<int>::toNative(answer, value))) {
     raiseDirectorTypeMismatch(rb_eTypeError, "in output value of type 'int'");
   }
   return value;
@@ -94,7 +94,7 @@ void INativeToRubyDirector::callAnalytics_closeApplication(std::string text) {
 std::vector<double> INativeToRubyDirector::getSectionPlanes() {
   VALUE result = callRuby(self(), "getSectionPlanes");
   SequenceHolder<double> holder;
-  int status = convertSequence<double>(result, holder);
+  Status status = convertSequence<double>(result, holder);
   if (!isOk(status) || holder.pointer == nullptr) {
     raiseDirectorTypeMismatch(
         rb_eTypeError, "in output value of type 'std::vector< double,std::allocator< double > >'");

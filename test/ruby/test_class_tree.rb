@@ -1,6 +1,7 @@
-# The modules and classes the extension registers, their superclasses, allocators and methods.
+# The modules and classes the extension registers, their methods and argument counts, and its one export.
 require 'orvax_test_helper'
 require 'json'
+require 'open3'
 
 class TestClassTree < Minitest::Test
   CONTAINERS = %i[ClippingBox IntVector DoubleVector BoolVector FloatVector StringVector ClippingBoxVector
@@ -8,7 +9,7 @@ class TestClassTree < Minitest::Test
   BOX_METHODS = %i[get_Enabled get_Visible] + %i[mClippingBoxEnabled mClippingBoxVisible mSumBBMinnMax sSectionVector sxXyYzZ]
                                                 .flat_map { |n| [n, :"#{n}="] }
 
-  def child(code); OrvaxTest.run_ruby(code).tap { |_, err, status| assert status.success?, err }[0]; end
+  def child(code); ruby_output(code, load: false); end
 
   def test_support_module_and_type_classes
     holder = $swig_runtime_data_type_pointer4
@@ -26,13 +27,11 @@ class TestClassTree < Minitest::Test
     ['1', 'Thread::Mutex.new', 'Object.new'].each do |value|
       assert_equal 'TypeError', child(<<~RUBY), value
         $swig_runtime_data_type_pointer4 = #{value}
-        $LOAD_PATH.unshift(ENV['ORVAX_LIB'])
         print(begin; require 'ORVAX'; 'loaded'; rescue TypeError; 'TypeError'; end)
       RUBY
     end
   end
 
-  # Every method checks its own argument count: all take variable arguments.
   def test_method_tables
     { ORVAX::GC_VALUE => %i[inspect to_s], ORVAX::ConstIterator => %i[+ - == dup inspect next previous to_s value],
       ORVAX::Iterator => %i[+ - == dup inspect next previous to_s value=] }.each do |klass, methods|
@@ -47,12 +46,11 @@ class TestClassTree < Minitest::Test
       assert_equal [Object, !%w[BoolVector ClippingBox].include?(klass.name[7..-1]), klass],
                    [klass.superclass, klass.include?(Enumerable), klass.new.class]
     end
-    # The allocator gives an empty wrapper tagged with its type.
-    { ORVAX::MyNativeClass => OrvaxTest::FACADE_ARITIES, ORVAX::INativeToRuby => OrvaxTest::CALLBACK_ARITIES }.each do |klass, arities|
-      assert_equal [Object, false, (arities.map(&:first) - [:initialize]).sort, true, [-1], "_p_#{klass.name[7..-1]}"],
-                   [klass.superclass, klass.include?(Enumerable), klass.instance_methods(false).sort,
-                    klass.private_instance_methods(false).include?(:initialize), arities.map { |name, _| klass.instance_method(name).arity }.uniq,
-                    klass.allocate.instance_variable_get(:@__swigtype__)]
+    # The allocator gives an empty wrapper tagged with its type; the methods are listed in the order test.
+    [ORVAX::MyNativeClass, ORVAX::INativeToRuby].each do |klass|
+      assert_equal [Object, false, true, "_p_#{klass.name[7..-1]}"], [klass.superclass, klass.include?(Enumerable),
+                                                                      klass.private_instance_methods(false).include?(:initialize),
+                                                                      klass.allocate.instance_variable_get(:@__swigtype__)]
     end
   end
 
@@ -61,7 +59,6 @@ class TestClassTree < Minitest::Test
     order, before, raised = JSON.parse(child(<<~RUBY))
       $order = Hash.new { |h, k| h[k] = [] }
       Module.send(:define_method, :method_added) { |name| $order[self.name.to_s] << name.to_s if self.name.to_s.start_with?('ORVAX::') }
-      $LOAD_PATH.unshift(ENV['ORVAX_LIB'])
       require 'ORVAX'
       require 'json'
       before = %i[NullReferenceError ObjectPreviouslyDeleted].map { |name| Object.const_defined?(name) }
@@ -71,5 +68,49 @@ class TestClassTree < Minitest::Test
     assert_equal [[false, false], %w[ObjectPreviouslyDeleted RuntimeError], OrvaxTest::FACADE_ARITIES.map { |n, _| n.to_s },
                   OrvaxTest::CALLBACK_ARITIES.map { |n, _| n.to_s }, %w[inspect to_s]],
                  [before, raised, order['ORVAX::MyNativeClass'], order['ORVAX::INativeToRuby'], order['ORVAX::GC_VALUE']]
+  end
+
+  # Every method checks its argument count first, before receiver, arguments or abstract class.
+  def test_every_method_counts_first
+    calls = [[OrvaxTest.facade, OrvaxTest::FACADE_ARITIES], [Class.new(ORVAX::INativeToRuby).new, OrvaxTest::CALLBACK_ARITIES],
+             [ORVAX::ClippingBox.new, BOX_METHODS.map { |n| [n, n.to_s.end_with?('=') ? 1 : 0] }]].flat_map do |object, arities|
+      arities.reject { |name, _| name == :initialize }.flat_map do |name, expected|
+        [expected + 1, expected - 1].reject(&:negative?).map { |given| [-> { object.public_send(name, *Array.new(given)) }, given, expected, name] }
+      end
+    end
+    callbacks = OrvaxTest::RecordingCallbacks.new
+    empty = ORVAX::MyNativeClass.allocate
+    calls += [[-> { empty.getClippingBoxFromDepth(*Array.new(12)) }, 12, 13], [-> { empty.nativeSleep(1) }, 1, 0],
+              [-> { ORVAX::INativeToRuby.new(1, 2) }, 2, 0], [-> { ORVAX::MyNativeClass.new }, 0, 1],
+              [-> { ORVAX::MyNativeClass.new(callbacks, callbacks) }, 2, 1], [-> { Class.new(ORVAX::INativeToRuby).new(1) }, 1, 0],
+              [-> { ORVAX::ClippingBox.new(1) }, 1, 0], [-> { ORVAX.disown_INativeToRuby }, 0, 1],
+              [-> { ORVAX.disown_INativeToRuby(nil, nil) }, 2, 1]]
+    calls.each { |call, given, expected, name| assert_raises_message(ArgumentError, "wrong # of arguments(#{given} for #{expected})", name, &call) }
+  end
+
+  # The export names of a PE file, read from its export directory.
+  def pe_export_names(path)
+    image = File.binread(path)
+    at = ->(offset, format = 'V') { image.unpack("@#{offset}#{format}")[0] }
+    header = at.call(0x3C)
+    table = header + 24 + at.call(header + 20, 'v')
+    sections = Array.new(at.call(header + 6, 'v')) { |i| image.unpack("@#{table + 40 * i + 8}V4") }
+    offset = lambda do |rva|
+      _, start, _, raw = sections.find { |length, first| rva >= first && rva < first + length }
+      rva - start + raw
+    end
+    directory = offset.call(at.call(header + 24 + 112)) # first data directory of a PE32+ header
+    names = offset.call(at.call(directory + 32))
+    Array.new(at.call(directory + 24)) { |i| at.call(offset.call(at.call(names + 4 * i)), 'Z*') }
+  end
+
+  def test_only_the_entry_point_is_exported
+    path = $LOADED_FEATURES.find { |f| File.basename(f) == 'ORVAX.so' }
+    symbols = if Gem.win_platform?
+                pe_export_names(path)
+              else
+                Open3.capture2('nm', '-D', '--defined-only', path).tap { |_, status| assert status.success? }[0].lines.map { |line| line.split.last }
+              end
+    assert_equal ['Init_ORVAX'], symbols
   end
 end

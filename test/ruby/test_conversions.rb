@@ -2,7 +2,7 @@
 require 'orvax_test_helper'
 
 class TestConversions < Minitest::Test
-  include OrvaxTest::Assertions
+  include OrvaxTest::WithFacade
 
   MAX_FLOAT = 3.4028234663852886e38
   # Method, type, accepted, refused (TypeError, also out of range for integers, or the class given).
@@ -15,10 +15,6 @@ class TestConversions < Minitest::Test
      ['1', [1e39, RangeError], [-1e39, RangeError], [2**200, RangeError]]],
     [:ComputeCellNb, 'float', [], [[1e39, RangeError], [-2**200, RangeError]]]
   ].freeze
-
-  def setup
-    @facade = ORVAX::MyNativeClass.new(@callbacks = OrvaxTest::RecordingCallbacks.new)
-  end
 
   def msg(type, method, position, value); OrvaxTest.type_message(type, method, position, value); end
 

@@ -1,5 +1,4 @@
-# The engine's callback slots reaching the scripts' Ruby methods, which facade they
-# serve, and what happens to a script's exception raised during one.
+# The engine's callback slots reaching the scripts' methods, the facade they serve, and a script's exceptions.
 require_relative 'engine_support/in_process'
 
 class TestEngineCallbacks < Minitest::Test
@@ -7,14 +6,11 @@ class TestEngineCallbacks < Minitest::Test
   include OrvaxTest::GcStress
 
   class Raising < OrvaxTest::RecordingCallbacks
-    def RubyMessageBox(message)
-      raise IOError, "no box for #{message}"
-    end
+    def RubyMessageBox(message); raise IOError, "no box for #{message}"; end
     %i[RubyYesNoBox getSectionPlanes].each { |name| define_method(name) { |*| raise IOError, name.to_s } }
   end
 
-  # Slot 85 (updateHtml) also updates the view; 96's 16-bit units are encoded one by one
-  # (surrogates not combined, a lone one all the same).
+  # Slot 85 (updateHtml) also updates the view; 96's 16-bit units are encoded one by one (surrogates not combined).
   def test_every_callback_slot_reaches_its_method_with_converted_arguments
     callbacks.section_planes = [1, 2.5]
     results = [[82], [83], [84], [85], [86, "text\u0000with zero"], [87, 'sure?'], [88, [1, -2.5], 'scene'],
@@ -37,7 +33,7 @@ class TestEngineCallbacks < Minitest::Test
   # Callbacks serve the facade of the latest binding call, even one made by a callback.
   def test_callbacks_go_to_the_facade_of_the_latest_binding_call
     second = OrvaxTest::RecordingCallbacks.new
-    second_facade = ORVAX::MyNativeClass.new(second)
+    second_facade = OrvaxTest.facade(second)
     facade.setPointSize(1)
     second_facade.setPointSize(2)
     engine.fire(83)
@@ -54,10 +50,8 @@ class TestEngineCallbacks < Minitest::Test
   end
 
   def test_exception_in_a_callback_is_raised_by_the_facade_method_after_the_slot
-    facade = ORVAX::MyNativeClass.new(Raising.new)
-    engine.script(6, 86, 'first')
-    engine.script(6, 87, 'sure?')
-    engine.script(6, 92)
+    facade = OrvaxTest.facade(Raising.new)
+    [[86, 'first'], [87, 'sure?'], [92]].each { |callback| engine.script(6, *callback) }
     assert_equal 'no box for first', assert_raises(IOError) { facade.setPointSize(3) }.message
     # The engine ran on after each callback and got the neutral answers.
     assert_equal [[6, [3]], [6, :after_callback, 86, nil], [6, :after_callback, 87, false],
@@ -71,7 +65,7 @@ class TestEngineCallbacks < Minitest::Test
   end
 
   def test_nested_facade_call_during_a_callback_raises_in_its_own_method
-    inner = ORVAX::MyNativeClass.new(Raising.new)
+    inner = OrvaxTest.facade(Raising.new)
     seen = []
     callbacks.define_singleton_method(:updateView) do
       begin
@@ -89,19 +83,14 @@ class TestEngineCallbacks < Minitest::Test
     assert_equal ['no box for inner'] * 2, seen
   end
 
-  # Two Ruby threads inside engine calls that end in the other order than they began:
-  # each thread's exception stays with its own call.
+  # Two threads inside engine calls that end in the other order: each thread's exception stays with its call.
   def test_engine_calls_of_two_threads_ending_out_of_order
     first_in, first_go, second_go = Array.new(3) { Queue.new }
     callbacks.define_singleton_method(:updateView) { first_in << true; first_go.pop; raise IOError, 'first thread' }
     callbacks.define_singleton_method(:forceUpdateView) { first_go << true; second_go.pop }
-    other = ORVAX::MyNativeClass.new(callbacks)
-    engine.script(6, 83)
-    engine.script(7, 84)
-    first = Thread.new do
-      Thread.current.report_on_exception = false
-      facade.setPointSize(1)
-    end
+    other = OrvaxTest.facade(callbacks)
+    script_views
+    first = Thread.new { Thread.current.report_on_exception = false; facade.setPointSize(1) }
     first_in.pop
     second = Thread.new { other.setColorMode(2) }
     assert_equal 'first thread', assert_raises(IOError) { first.join }.message
@@ -110,27 +99,29 @@ class TestEngineCallbacks < Minitest::Test
     assert_no_call_in_progress
   end
 
-  # A fiber suspended inside an engine call outlives the call that resumed it, or is
-  # abandoned there and collected.
+  # A fiber suspended inside an engine call outlives the call that resumed it, or is abandoned and collected.
   def test_engine_calls_of_fibers_suspended_inside_them
     fiber = Fiber.new { facade.setPointSize(1) }
     callbacks.define_singleton_method(:updateView) { Fiber.yield }
     callbacks.define_singleton_method(:forceUpdateView) { fiber.resume }
-    engine.script(6, 83)
-    engine.script(7, 84)
+    script_views
     facade.setColorMode(2)
     fiber.resume
     refute fiber.alive?
     assert_no_call_in_progress
-    abandon = -> { Fiber.new { facade.setPointSize(1) }.tap(&:resume).alive? }
-    assert abandon.call
+    assert Fiber.new { facade.setPointSize(1) }.tap(&:resume).alive?
     GC.start(full_mark: true, immediate_sweep: true)
     assert_no_call_in_progress
   end
 
+  def script_views
+    engine.script(6, 83)
+    engine.script(7, 84)
+  end
+
   # With no facade call in progress a script's exception becomes one console line.
   def assert_no_call_in_progress
-    raising = ORVAX::MyNativeClass.new(Raising.new)
+    raising = OrvaxTest.facade(Raising.new)
     raising.getNumberofEntity
     out, = capture_subprocess_io { assert_nil engine.fire(86, 'late') }
     assert_equal "engine callback RubyMessageBox raised: IOError: no box for late\n", out
@@ -146,18 +137,16 @@ class TestEngineCallbacks < Minitest::Test
     assert_equal [], callbacks.calls
   end
 
-  # A facade collected while the callbacks serve it: they answer as if no facade were
-  # recorded, never reach the released object.
+  # A facade collected while the callbacks serve it: they answer as if none were recorded.
   def test_collected_current_facade_is_forgotten
-    # Object ids, not a weak map: listing a weak map's keys under a stressed collector trips
-    # a fault of the Windows interpreter (a dying key is handed out, then marked).
+    # Object ids, not a weak map: listing a weak map's keys under a stressed collector trips a
+    # fault of the Windows interpreter (a dying key is handed out, then marked).
     ids = []
     collected = lambda do
       3.times { GC.start(full_mark: true, immediate_sweep: true) }
       ids.none? { |id| ObjectSpace._id2ref(id) rescue false }
     end
-    # Made on a thread of its own, whose stack is gone once it ends; the collector scans
-    # the stack conservatively, so try a few times.
+    # Made on a thread of its own, whose stack is gone once it ends; the stack scan is conservative: try a few times.
     5.times do
       Thread.new { ids << ORVAX::MyNativeClass.new(OrvaxTest::RecordingCallbacks.new).tap(&:getNumberofEntity).object_id }.join
       break if collected.call

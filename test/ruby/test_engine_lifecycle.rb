@@ -1,6 +1,4 @@
-# Loading (also by the scripts' JSON request), refusing and releasing the engine, and the
-# binding every engine-using call refreshes. Each scenario runs in an interpreter of its
-# own: the engine is process-wide.
+# Loading, refusing and releasing the engine, and the binding; each scenario in an interpreter of its own.
 require 'minitest/autorun'
 require_relative 'engine_support/scenario'
 
@@ -9,23 +7,25 @@ class TestEngineLifecycle < Minitest::Test
 
   REFUSED = 'cb RubyMessageBox["Cannot initialize Cloud Workbench. The current version of the ' \
             'extension is not compatible with this version of Brikolan."]'.freeze
+  INCOMPATIBLE = 'cb RubyMessageBox["The current version of the Point Cloud extension is not compatible with this ' \
+                 'version of Brikolan\\n"]'.freeze
   ANALYTICS = 'cb callAnalytics_Initialization[%p, 0, "", "", "", "", ""]'.freeze
-  FREED = ['cb callAnalytics_closeApplication["null"]', 'FreeQPEDll erm'].freeze
 
-  # A call before loading caches nothing; the engine's table may be rewritten while it
-  # stays loaded, so every call writes the callbacks again and serves its own facade.
+  def freed(flag)
+    ["FreeQPEDll #{flag}", 'cb callAnalytics_closeApplication["null"]', "FreeQPEDll #{flag}", "FreeQPEDll erm #{flag}"]
+  end
+
+  # Every call writes the callbacks again (the engine may rewrite its table) and serves its own facade.
   def test_load_bind_and_release
     lines = run_scenario('scripted', <<~RUBY)
       show 'before', [f.setPointSize(1), f.isModuleLoaded]
       show 'first', f.LoadQPEDll(true, 2400, 24, 1)
-      e = engine
-      show 'calls', e.calls
+      show 'calls', (e = engine).calls
       e.reset
       show 'second', [f.LoadQPEDll(true, 2500, 25, 2), e.calls, f.isModuleLoaded, f.initDLL(7, 8, 9), e.calls.last]
       e.clear_slot(86)
       show 'cleared', (e.fire(86, 'lost') rescue $!.message)
-      other = facade
-      other.getPointSize
+      (other = facade).getPointSize
       e.fire(86, 'to other')
       f.getPointSize
       e.fire(86, 'to f')
@@ -37,14 +37,10 @@ class TestEngineLifecycle < Minitest::Test
       show 'size', [f.getPointSize, f.isModuleLoaded]
       e.fire(83)
     RUBY
-    assert_equal ['before: [nil, false]', *started('scripted'), 'cb RubyMessageBox["Extension Loaded"]',
-                  'first: true', 'calls: [[1, [2400, 24, 1]], [46, [true]]]',
-                  'second: [true, [[46, [true]]], true, true, [1, [7, 8, 9]]]',
-                  'cleared: "scripted engine: callback not installed"',
-                  'cb RubyMessageBox["to other"]', 'cb RubyMessageBox["to f"]',
-                  'FreeQPEDll 1', FREED[0], 'FreeQPEDll 1', "#{FREED[1]} 1", 'free', 'free: nil',
-                  'freed: [[[8, []]], false, true, false, [], nil]',
-                  'FreeQPEDll 0', FREED[0], 'FreeQPEDll 0', "#{FREED[1]} 0", 'free: nil',
+    assert_equal ['before: [nil, false]', *started('scripted'), 'cb RubyMessageBox["Extension Loaded"]', 'first: true',
+                  'calls: [[1, [2400, 24, 1]], [46, [true]]]', 'second: [true, [[46, [true]]], true, true, [1, [7, 8, 9]]]',
+                  'cleared: "scripted engine: callback not installed"', 'cb RubyMessageBox["to other"]', 'cb RubyMessageBox["to f"]',
+                  *freed(1), 'free', 'free: nil', 'freed: [[[8, []]], false, true, false, [], nil]', *freed(0), 'free: nil',
                   'size: [0, true]', 'cb updateView[]'], lines
   end
 
@@ -54,14 +50,11 @@ class TestEngineLifecycle < Minitest::Test
       show 'reply', f.LoadMultiPointCloud('{"bk_version_number":1,"major_version":2,"minor_version":3}')
       show 'second', [f.LoadQPEDll(false, 2400, 24, 1), f.getPointSize, f.isModuleLoaded]
     RUBY
-    failure = [*path_lines('missing'), "cb RubyMessageBox[#{INCOMPATIBLE.inspect}]"]
-    assert_equal [*failure, 'first: [false, false]', *failure, format(ANALYTICS, '0'), 'reply: ""', *failure,
-                  'second: [false, 0, false]'], lines
+    failure = [*path_lines('missing'), INCOMPATIBLE]
+    assert_equal [*failure, 'first: [false, false]', *failure, format(ANALYTICS, '0'), 'reply: ""', *failure, 'second: [false, 0, false]'], lines
   end
 
-  # The scripts' JSON load request: malformed ones raise before anything is loaded, printed
-  # or reported; versions travel exactly to the ends of the 64-bit range, fractions cut
-  # toward zero.
+  # Malformed requests raise before anything happens; versions travel to the 64-bit ends, fractions cut toward zero.
   def test_load_requests
     first = '{"bk_version_number":9223372036854775807,"major_version":-9223372036854775808,' \
             '"minor_version":-1.5,"files":["a.e57"]}'
@@ -73,8 +66,7 @@ class TestEngineLifecycle < Minitest::Test
       end
       show 'loaded', engine_loaded?
       show 'reply', f.LoadMultiPointCloud(#{first.dump})
-      e = engine
-      show 'calls', e.calls
+      show 'calls', (e = engine).calls
       e.reset
       e.answer(17, "loaded \\u00e9")
       show 'reply', [f.LoadMultiPointCloud(#{second.dump}), e.calls]
@@ -83,12 +75,10 @@ class TestEngineLifecycle < Minitest::Test
                   'error: [ArgumentError, "version number out of range: major_version"]', 'loaded: false',
                   *started('scripted'), format(ANALYTICS, '1'), 'reply: ""',
                   "calls: #{[[1, [2**63 - 1, -2**63, -1]], [46, [true]], [60, [-2**63]], [17, [first]]].inspect}",
-                  format(ANALYTICS, '1'), "reply: #{["loaded \u00e9".b, [[46, [true]], [60, [25]], [17, [second]]]].inspect}"],
-                 lines
+                  format(ANALYTICS, '1'), "reply: #{["loaded \u00e9".b, [[46, [true]], [60, [25]], [17, [second]]]].inspect}"], lines
   end
 
-  # Its own dependencies are looked for in the engine's folder (not the interpreter's,
-  # nor the current one, nor on the search path).
+  # Its own dependencies are looked for in the engine's folder (not the interpreter's, the current one or the path).
   def test_the_engine_finds_the_libraries_beside_it
     skip 'only the Windows loader takes search flags' unless EngineSupport::WINDOWS
     lines = run_scenario('dependent', "show 'load', f.LoadQPEDll(false, 2400, 24, 1)")
@@ -102,39 +92,22 @@ class TestEngineLifecycle < Minitest::Test
     assert_equal ['FreeQPEDll 1', *started('scripted')].map { |line| line + ending }.join, out.b
   end
 
-  # The refused engine, bound during the load, is unloaded even when a script raises in
-  # the refusal message: later calls must not reach it; a later load tries again. A script
-  # may give the facade other callbacks while loading runs: later messages go to the new
-  # ones, the old ones may already be collected.
+  # The refused engine, bound during the load, is unloaded even when a script raises in the refusal
+  # message; a later load tries again. Callbacks replaced while loading runs may already be collected.
   def test_refused_initialisation_unloads
     lines = run_scenario('refusing', <<~'RUBY')
       show 'first', f.LoadQPEDll(false, 2400, 24, 1)
       show 'after', [f.setPointSize(1), f.getPointSize, f.isModuleLoaded, engine_loaded?]
-      class Raising < EchoCallbacks
-        def RubyMessageBox(text)
-          raise(IOError, 'no window')
-        end
-      end
-      r = facade(Raising.new)
+      r = facade(Class.new(EchoCallbacks) { def RubyMessageBox(_); raise(IOError, 'no window'); end }.new)
       show 'raised', (r.LoadQPEDll(false, 1, 2, 3) rescue $!.message)
       show 'after', [r.isModuleLoaded, engine_loaded?]
       show 'test', [f.TestLoadDll(false, ENGINE_PATH), f.setPointSize(3), f.isModuleLoaded, engine.calls]
       class Switching < EchoCallbacks
         attr_accessor :facade
-        def RubyMessageBox(text)
-          puts "old box #{text.inspect}"
-          facade.send(:initialize, EchoCallbacks.new)
-          @facade = nil
-        end
+        def RubyMessageBox(text); puts "old box #{text.inspect}"; facade.send(:initialize, EchoCallbacks.new); @facade = nil; end
       end
-      class EchoCallbacks
-        def getModelMatrix
-          3.times { GC.start(full_mark: true, immediate_sweep: true) }
-        end
-      end
-      def make_facade
-        facade.tap { |s| s.send(:initialize, Switching.new.tap { |c| c.facade = s }) }
-      end
+      EchoCallbacks.send(:define_method, :getModelMatrix) { 3.times { GC.start(full_mark: true, immediate_sweep: true) } }
+      def make_facade; facade.tap { |s| s.send(:initialize, Switching.new.tap { |c| c.facade = s }) }; end
       s = make_facade
       engine.script(1, 82)
       show 'load', s.LoadQPEDll(true, 2400, 24, 1)
@@ -146,16 +119,10 @@ class TestEngineLifecycle < Minitest::Test
                   'load: false'], lines
   end
 
-  # An exception in the engine's callbacks waits until loading or releasing has come to
-  # its end (callbacks run meanwhile), then leaves the facade method.
+  # An exception in the engine's callbacks waits until loading or releasing has ended, then leaves the facade method.
   def test_exceptions_during_load_and_release_callbacks_wait_for_the_end
     lines = run_scenario('scripted', <<~'RUBY')
-      class Raising < EchoCallbacks
-        def updateView
-          raise(IOError, 'view gone')
-        end
-      end
-      x = facade(Raising.new)
+      x = facade(Class.new(EchoCallbacks) { def updateView; raise(IOError, 'view gone'); end }.new)
       x.TestLoadDll(false, ENGINE_PATH)
       e = engine
       [1, 8].each { |slot| e.script(slot, 83) }
@@ -167,23 +134,17 @@ class TestEngineLifecycle < Minitest::Test
       show 'freed', [x.isModuleLoaded, e.calls]
     RUBY
     assert_equal [*started('scripted'), 'load raised: "view gone"',
-                  'loaded: [true, [[1, [2400, 24, 1]], [1, :after_callback, 83, nil], [46, [true]]]]',
-                  'FreeQPEDll 0', FREED[0], 'FreeQPEDll 0', "#{FREED[1]} 0", 'free raised: "view gone"',
-                  'freed: [false, [[8, []], [8, :after_callback, 83, nil]]]'], lines
+                  'loaded: [true, [[1, [2400, 24, 1]], [1, :after_callback, 83, nil], [46, [true]]]]', *freed(0),
+                  'free raised: "view gone"', 'freed: [false, [[8, []], [8, :after_callback, 83, nil]]]'], lines
   end
 
   # A throw waits the same way (and one caught inside a callback stays there).
   def test_a_throw_in_a_loading_message_reaches_its_catch_once_loaded
     lines = run_scenario('scripted', <<~'RUBY')
-      class Throwing < EchoCallbacks
-        def RubyMessageBox(text)
-          throw(:stop, text)
-        end
-        def updateView
-          catch(:inner) { throw :inner }
-        end
-      end
-      x = facade(Throwing.new)
+      x = facade(Class.new(EchoCallbacks) do
+        def RubyMessageBox(text); throw(:stop, text); end
+        def updateView; catch(:inner) { throw :inner }; end
+      end.new)
       x.TestLoadDll(false, ENGINE_PATH)
       engine.script(1, 83)
       show 'caught', catch(:stop) { x.LoadQPEDll(true, 2400, 24, 1) }
@@ -197,32 +158,20 @@ class TestEngineLifecycle < Minitest::Test
       show 'load', [f.LoadQPEDll(false, 2400, 24, 1), engine_loaded?]
       show 'test', [f.TestLoadDll(false, ENGINE_PATH), f.setPointSize(3), f.isModuleLoaded, engine_loaded?]
     RUBY
-    assert_equal [*started('without_table'), REFUSED, 'load: [false, false]', 'test: [true, nil, false, true]'],
-                 lines
+    assert_equal [*started('without_table'), REFUSED, 'load: [false, false]', 'test: [true, nil, false, true]'], lines
   end
 
-  # Paths are UTF-8 text: characters beyond U+FFFF travel as surrogate pairs and name the
-  # file; bytes that are not UTF-8, or a zero byte that would cut the path, load nothing.
+  # Paths are UTF-8: characters beyond U+FFFF name the file; bytes that are not UTF-8, or a zero byte, load nothing.
   def test_test_load_leaves_the_library_for_a_later_binding
     lines = run_scenario('scripted', <<~'RUBY')
-      require 'tmpdir'
-      require 'fileutils'
       show 'before', f.setPointSize(1)
-      show 'test', [f.TestLoadDll(true, ENGINE_PATH), f.isModuleLoaded, f.setPointSize(3), f.isModuleLoaded,
-                    engine.calls]
+      show 'test', [f.TestLoadDll(true, ENGINE_PATH), f.isModuleLoaded, f.setPointSize(3), f.isModuleLoaded, engine.calls]
       show 'missing', [f.TestLoadDll(true, STAGE + '/nothing.dll'), f.TestLoadDll(false, STAGE + '/nothing.dll')]
       # The load itself was never done by LoadQPEDll: it still loads and initialises.
       show 'load', [f.LoadQPEDll(false, 2400, 24, 1), engine.calls.last(2)]
-      dir = Dir.mktmpdir
-      astral = File.join(dir, "engine-\u{1F600}.dll")
-      FileUtils.cp(ENGINE_PATH, astral)
-      raw = dir.b + '/engine-'.b + [0xFF].pack('C*') + '.dll'
-      FileUtils.cp(ENGINE_PATH, raw)
-      show 'paths', [f.TestLoadDll(false, astral), f.TestLoadDll(true, raw),
-                     f.TestLoadDll(false, dir.b + '/'.b + [0xED, 0xA0, 0xBD].pack('C*') + '.dll'),
-                     f.TestLoadDll(false, ENGINE_PATH + "\0.txt")]
-      # Windows keeps a loaded library's file: that copy stays in the temporary folder.
-      FileUtils.rm_rf(dir)
+      show 'paths', [f.TestLoadDll(false, engine_copy("engine-\u{1F600}.dll")),
+                     f.TestLoadDll(true, engine_copy('engine-'.b + [0xFF].pack('C*') + '.dll')),
+                     f.TestLoadDll(false, "#{$copies}/".b + [0xED, 0xA0, 0xBD].pack('C*') + '.dll'), f.TestLoadDll(false, ENGINE_PATH + "\0.txt")]
     RUBY
     assert_equal ['before: nil', 'cb RubyMessageBox["Success load dll"]', 'test: [true, false, nil, true, [[6, [3]]]]',
                   'cb RubyMessageBox["Cannot load dll"]', 'missing: [false, false]', *started('scripted'),
@@ -230,23 +179,14 @@ class TestEngineLifecycle < Minitest::Test
                   'paths: [true, false, false, false]'], lines
   end
 
-  # Libraries of the engine's name from two places, loaded and unloaded behind the
-  # extension's back: each call reaches the one loaded then, or none.
+  # Libraries of the engine's name loaded and unloaded behind the extension's back: each call reaches the one loaded.
   def test_a_library_unloaded_and_another_of_the_same_name_loaded_from_elsewhere
     lines = run_scenario('scripted', <<~'RUBY')
-      require 'tmpdir'
-      require 'fileutils'
-      # Asks the engine at `path` without keeping it loaded.
-      def ask(path)
+      def ask(path) # without keeping it loaded
         engine = EngineSupport::ScriptedEngine.attach(path)
         engine && (yield engine).tap { engine.close }
       end
-      # Windows keeps a loaded library's file: the copies stay in the temporary folder.
-      dir = Dir.mktmpdir
-      a, b = %w[a b].map do |name|
-        FileUtils.mkdir_p(File.join(dir, name))
-        File.join(dir, name, 'BrikolanHook.dll').tap { |path| FileUtils.cp(ENGINE_PATH, path) }
-      end
+      a, b = %w[a b].map { |name| engine_copy("#{name}/BrikolanHook.dll") }
       f.TestLoadDll(false, a)
       show 'a', [f.setPointSize(1), ask(a, &:calls)]
       EngineSupport::ScriptedEngine.unload(a)

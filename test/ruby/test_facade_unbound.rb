@@ -2,16 +2,12 @@
 require 'orvax_test_helper'
 
 class TestFacadeUnbound < Minitest::Test
-  include OrvaxTest::Assertions
+  include OrvaxTest::WithFacade
 
   CHECKED = OrvaxTest::FACADE.select(&:checked?)
   # A value of the wrong kind for each type text.
   WRONG = { 'int' => 1.5, 'long long' => '1', 'double' => '1.0', 'float' => :f, 'bool' => nil,
             'std::string const &' => 1, 'std::string const' => 2.5, OrvaxTest::FLOATS => 'x' }.freeze
-
-  def setup
-    @facade = ORVAX::MyNativeClass.new(@callbacks = OrvaxTest::RecordingCallbacks.new)
-  end
 
   # Results are new objects; no engine, no callbacks.
   def test_not_bound_results

@@ -1,6 +1,4 @@
-# The example's road end to end, in a process of its own: the reference engine staged beside
-# the extension loads the sample scene (or the files given); the output shows each callback
-# and each answer.
+# The example end to end: the reference engine loads the sample scene (or the files given), in a process of its own.
 require 'minitest/autorun'
 require 'open3'
 require 'tmpdir'
@@ -48,19 +46,13 @@ class TestLoadPointClouds < Minitest::Test
   end
 
   def test_a_host_version_it_does_not_serve
-    output = run_ruby('-e', <<-'RUBY')
-      $LOAD_PATH.unshift(File.join(ENV['ORVAX_BUILD_DIR'], 'stages', 'reference', 'lib'))
-      require 'ORVAX'
-      class Callbacks < ORVAX::INativeToRuby
-        def RubyMessageBox(text)
-          puts "message: #{text}"
-        end
-        def callAnalytics_Initialization(loaded, *_rest)
-          puts "initialised: #{loaded}"
-        end
+    output = run_ruby('-I', File.join(BUILD, 'stages', 'reference', 'lib'), '-rORVAX', '-e', <<-'RUBY')
+      callbacks = Class.new(ORVAX::INativeToRuby) do
+        def RubyMessageBox(text); puts "message: #{text}"; end
+        def callAnalytics_Initialization(loaded, *_rest); puts "initialised: #{loaded}"; end
       end
-      reply = ORVAX::MyNativeClass.new(Callbacks.new).LoadMultiPointCloud('{"bk_version_number": 1900, "major_version": 19, "minor_version": 0, "files": []}')
-      puts "reply: #{reply.inspect}"
+      request = '{"bk_version_number": 1900, "major_version": 19, "minor_version": 0, "files": []}'
+      puts "reply: #{ORVAX::MyNativeClass.new(callbacks.new).LoadMultiPointCloud(request).inspect}"
     RUBY
     assert_includes output, 'host 1900 (19.0) is not supported; majors 21 to 26 are'
     assert_includes output, 'message: Cannot initialize Cloud Workbench.'

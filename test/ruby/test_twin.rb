@@ -1,5 +1,4 @@
-# Two extensions built from the same sources share the support module, the pointer
-# classes, the tracking table and the type descriptors.
+# Two extensions built from the same sources share the support module, pointer classes, tracking and types.
 require 'orvax_test_helper'
 require 'json'
 require_relative 'engine_support/scenario'
@@ -10,12 +9,7 @@ class TestTwin < Minitest::Test
   TWIN_LIB = ENV.fetch('ORVAX_TWIN_LIB') { File.expand_path('../twin', OrvaxTest::LIB) }
 
   def facts
-    @@facts ||= begin
-      out, err, status = OrvaxTest.run_ruby(File.read(File.join(__dir__, 'twin_probe.rb')), 'ORVAX_TWIN_LIB' => TWIN_LIB)
-      raise "twin probe failed (#{status.inspect}):\n#{err}" unless status.success?
-
-      JSON.parse(out)
-    end
+    @@facts ||= JSON.parse(ruby_output(File.read(File.join(__dir__, 'twin_probe.rb')), { 'ORVAX_TWIN_LIB' => TWIN_LIB }))
   end
 
   # One ring of two type modules; the second module's descriptors all replaced by the first's.
@@ -41,9 +35,8 @@ class TestTwin < Minitest::Test
     assert_equal ['NameError', 'accessing abstract class or protected constructor'], abstract
   end
 
-  # A collected facade of the first extension stops being the current one although the
-  # twin's free function is the one recorded for the shared type last; and a peer's
-  # wrapper is typed by its class, not by a tag a script rewrote.
+  # A collected facade of the first extension stops being the current one although the twin's free
+  # function is the one recorded for the shared type last; a peer's wrapper is typed by its class.
   def test_first_extension_facade_and_retagged_peer_wrappers_with_the_twin_loaded
     lines = run_scenario('scripted', <<~'RUBY')
       $LOAD_PATH.unshift(ENV.fetch('ORVAX_TWIN_LIB'))

@@ -1,10 +1,8 @@
-# Loads ORVAX and then ORVAXTWIN into one interpreter and prints, as JSON, what the two
-# share. Run by test_twin.rb in a process of its own: loading the twin changes process state.
+# Run by test_twin.rb with ORVAX loaded: loads ORVAXTWIN and prints, as JSON, what the two share.
 require 'json'
 require 'fiddle'
 
-$LOAD_PATH.unshift(ENV.fetch('ORVAX_LIB'), ENV.fetch('ORVAX_TWIN_LIB'))
-require 'ORVAX'
+$LOAD_PATH.unshift(ENV.fetch('ORVAX_TWIN_LIB'))
 
 facts = {}
 support = -> { [SWIG, SWIG::Pointer, SWIG.instance_variable_get(:@__trackings__), $swig_runtime_data_type_pointer4, SWIG::TYPE_p_char].map(&:object_id) }
@@ -14,15 +12,9 @@ facts[:shared] = [before == support.call, SWIG.constants.grep(/\ATYPE/).size, SW
 
 # The ring of type modules, read from memory (RData on x86-64: flags, klass, dmark, dfree,
 # data); a module: types, size, next, initial types.
-def word(address, offset = 0)
-  Fiddle::Pointer.new(address + offset)[0, 8].unpack1('Q')
-end
-def text(address)
-  address.zero? ? nil : Fiddle::Pointer.new(address).to_s
-end
-def table(address, size)
-  Array.new(size) { |i| word(address, 8 * i) }
-end
+def word(address, offset = 0); Fiddle::Pointer.new(address + offset)[0, 8].unpack1('Q'); end
+def text(address); address.zero? ? nil : Fiddle::Pointer.new(address).to_s; end
+def table(address, size); Array.new(size) { |i| word(address, 8 * i) }; end
 
 head = word(Fiddle.dlwrap($swig_runtime_data_type_pointer4), 32)
 modules = [head]
@@ -41,12 +33,7 @@ end
 
 # Objects of one extension in the other's methods.
 recording = lambda do |base|
-  Class.new(base) do
-    def calls
-      @calls ||= []
-    end
-    %i[RubyMessageBox updateView].each { |name| define_method(name) { |*args| calls << [name, *args] } }
-  end.new
+  Class.new(base) { %i[RubyMessageBox updateView].each { |name| define_method(name) { |*args| (@calls ||= []) << [name, *args] } } }.new
 end
 first_callbacks = recording.call(ORVAX::INativeToRuby)
 twin_facade = ORVAXTWIN::MyNativeClass.new(first_callbacks)
@@ -55,7 +42,7 @@ twin_facade.updateView
 twin_callbacks = recording.call(ORVAXTWIN::INativeToRuby)
 first_facade = ORVAX::MyNativeClass.new(twin_callbacks)
 first_facade.bkPopUpMessage('to twin')
-facts[:cross_calls] = [first_callbacks.calls, twin_callbacks.calls,
+facts[:cross_calls] = [first_callbacks.instance_variable_get(:@calls), twin_callbacks.instance_variable_get(:@calls),
                        [first_facade.getNameVector, first_facade.setPointSize(3), ORVAX::MyNativeClass.new(first_callbacks).isAnyPointCloudLoaded]]
 facts[:errors] = [-> { ORVAX::MyNativeClass.allocate.isAnyPointCloudLoaded },
                   -> { ORVAXTWIN::MyNativeClass.allocate.isAnyPointCloudLoaded },

@@ -5,12 +5,9 @@ require_relative 'scripted_engine'
 
 module EngineSupport
   module Scenario
-    INCOMPATIBLE = "The current version of the Point Cloud extension is not compatible with " \
-                   "this version of Brikolan\n"
     CHILD = File.expand_path('child.rb', __dir__)
 
-    # Runs `code` after the child prelude against stage `stage_name`; answers its output
-    # lines (raw: its bytes). A failing scenario fails the test with its error output.
+    # The output lines (raw: bytes) of `code` run after the child prelude against stage `stage_name`.
     def run_scenario(stage_name, code, raw: false)
       stage = EngineSupport.stage(stage_name)
       skip "stage #{stage_name} is not built" unless File.exist?(File.join(stage, 'lib', 'ORVAX.so'))
@@ -20,14 +17,11 @@ module EngineSupport
       raw ? out : out.lines(chomp: true)
     end
 
-    # The console lines of a first load from `stage_name`: directory and library path as
-    # the system names the extension's own file, then (started) the engine's line.
+    # The console lines of a first load: the directory and library path the system names, then (started) the engine's.
     def path_lines(stage_name)
       directory = EngineSupport.system_path(EngineSupport.stage(stage_name)) + (EngineSupport::WINDOWS ? '\\' : '/')
       [directory, directory + 'BrikolanHook.dll']
     end
-    def started(stage_name)
-      [*path_lines(stage_name), 'Start QPE']
-    end
+    def started(stage_name); [*path_lines(stage_name), 'Start QPE']; end
   end
 end

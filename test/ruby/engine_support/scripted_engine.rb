@@ -1,5 +1,4 @@
-# Controls of the scripted stand-in engine, reached through Fiddle once the extension has
-# loaded it. Callbacks run Ruby code, so every control is called holding the GVL.
+# Controls of the scripted stand-in engine, reached through Fiddle; callbacks run Ruby code, so they hold the GVL.
 require 'fiddle'
 require 'json'
 
@@ -7,16 +6,10 @@ module EngineSupport
   BUILD_DIR = ENV.fetch('ORVAX_BUILD_DIR') { File.expand_path('../../../build', __dir__) }
   WINDOWS = Gem.win_platform?
 
-  def self.stage(name)
-    File.join(BUILD_DIR, 'stages', name)
-  end
-  def self.engine_path(name)
-    File.join(stage(name), 'BrikolanHook.dll')
-  end
+  def self.stage(name); File.join(BUILD_DIR, 'stages', name); end
+  def self.engine_path(name); File.join(stage(name), 'BrikolanHook.dll'); end
   # A path as the system writes it: absolute, with backslashes on Windows.
-  def self.system_path(path)
-    WINDOWS ? File.expand_path(path).tr('/', '\\') : path
-  end
+  def self.system_path(path); WINDOWS ? File.expand_path(path).tr('/', '\\') : path; end
 
   # Opens a library only when it is already loaded (nil otherwise); releases one reference.
   module Loaded
@@ -46,62 +39,47 @@ module EngineSupport
       handle = Loaded.open(path)
       handle && new(handle)
     end
-    def self.loaded?(path)
-      !Loaded.open(path)&.close.nil?
-    end
-    # Unloads the library at `path`, loaded once by someone else, the way any other code
-    # in the process could: drops that reference and the one taken here.
+    def self.loaded?(path); !Loaded.open(path)&.close.nil?; end
+    # Unloads the library at `path`, loaded by someone else, as other code could: drops that reference and ours.
     def self.unload(path)
       handle = Fiddle::Handle.new(path)
       handle.disable_close
       2.times { Loaded::RELEASE.call(handle.to_i) }
     end
 
-    # Controls taking and answering JSON (an engine error raises). answer: what slot `slot`
-    # answers from now on; script: while inside slot `slot`, call callback `callback`.
+    # answer: what `slot` answers from now on; script: inside `slot`, call `callback`. JSON in and out; errors raise.
     int, pointer, void = Fiddle::TYPE_INT, Fiddle::TYPE_VOIDP, Fiddle::TYPE_VOID
     CONTROLS = { reset: [[], void], forget_calls: [[], void], clear_slot: [[int], void], log: [[], pointer],
                  answer: [[int, pointer], pointer], fire: [[int, pointer], pointer],
                  fire_on_thread: [[int, pointer], pointer], script: [[int, int, pointer], pointer] }.freeze
 
     def initialize(handle)
-      @handle = handle
+      @handle = handle # attaching took a reference to the library: close lets it go
       @controls = CONTROLS.map do |name, (args, result)|
         [name, Fiddle::Function.new(handle["orvax_engine_#{name}"], args, result, need_gvl: true)]
       end.to_h
     end
 
     %i[reset forget_calls clear_slot].each { |name| define_method(name) { |*args| @controls[name].call(*args) } }
-    %i[fire fire_on_thread].each do |name|
-      define_method(name) { |slot, *args| checked(@controls[name].call(slot, JSON.generate(args))) }
-    end
-    def answer(slot, value)
-      checked(@controls[:answer].call(slot, JSON.generate(value)))
-    end
-    def script(slot, callback, *args)
-      checked(@controls[:script].call(slot, callback, JSON.generate(args)))
-    end
-    # Lets go of the library (attaching took a reference to it).
-    def close
-      @handle.close
-    end
+    def answer(slot, value); control(:answer, slot, value); end
+    def fire(slot, *args); control(:fire, slot, args); end
+    def fire_on_thread(slot, *args); control(:fire_on_thread, slot, args); end
+    def script(slot, callback, *args); control(:script, slot, callback, args); end
+    def close; @handle.close; end
 
-    # The engine's calls: [slot, args], and [slot, :after_callback, k, result] where a
-    # scripted callback returned to the engine.
+    # The engine's calls: [slot, args], and [slot, :after_callback, k, result] where callback k returned to it.
     def calls
       JSON.parse(@controls[:log].call.to_s).map do |entry|
         k = entry['after_callback']
         k ? [entry['slot'], :after_callback, k, entry['result']] : [entry['slot'], entry['args']]
       end
     end
-    def calls_to(slot)
-      calls.select { |c| c[0] == slot && c.size == 2 }.map(&:last)
-    end
+    def calls_to(slot); calls.select { |c| c[0] == slot && c.size == 2 }.map(&:last); end
 
     private
 
-    def checked(pointer)
-      result = JSON.parse(pointer.to_s)
+    def control(name, *args, value)
+      result = JSON.parse(@controls[name].call(*args, JSON.generate(value)).to_s)
       raise "scripted engine: #{result['error']}" if result.is_a?(Hash) && result.key?('error')
 
       result
