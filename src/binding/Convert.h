@@ -323,14 +323,7 @@ struct ResolvedRefConverter {
 template <class R>
 struct RecordConverter : ResolvedRefConverter<R> {
   static R pass(R* h) { return *h; }
-  static VALUE toRuby(const R& v) {
-    auto copy = std::make_unique<R>(v);
-    TypeDescriptor* type = descriptorOf<R>();
-    VALUE wrapped = type->classRecord ? wrapPointer(copy.get(), type, Ownership::Owned)
-                                      : wrapOwnedOpaque(copy.get(), type);
-    copy.release();
-    return wrapped;
-  }
+  static VALUE toRuby(const R& v) { return wrapOwned(std::make_unique<R>(v), descriptorOf<R>()); }
 };
 template <>
 struct Converter<ClippingBox> : RecordConverter<ClippingBox> {
@@ -514,10 +507,7 @@ struct Converter<std::vector<E>> {
 template <>
 struct Converter<StringMap> {
   static VALUE toRuby(const StringMap& v) {
-    auto copy = std::make_unique<StringMap>(v);
-    VALUE wrapped = wrapPointer(copy.get(), descriptorOf<StringMap>(), Ownership::Owned);
-    copy.release();
-    return wrapped;
+    return wrapOwned(std::make_unique<StringMap>(v), descriptorOf<StringMap>());
   }
 };
 

@@ -51,8 +51,7 @@ struct SequenceAccess {
   // is being handled.
   static E element(VALUE value, const char* methodName, int position) {
     E e{};
-    if (isOk(elementToNative<E>(value, e))) return e;
-    if (!rubyExceptionPending()) raise(rb_eTypeError, Converter<E>::name);
+    if (isOk(readElement<E>(value, e))) return e;
     raise(rb_eArgError, formatTypeError("", Converter<E>::name, methodName, position, value));
   }
 

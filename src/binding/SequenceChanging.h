@@ -191,8 +191,7 @@ struct SequenceChanging : SequenceAccess<Traits> {
     for (long i = 0; holds(s, i); ++i) {
       VALUE result = yieldValue(at(*current(s), i));
       E e{};
-      if (!isOk(elementToNative<E>(result, e))) {
-        if (!rubyExceptionPending()) raise(rb_eTypeError, Converter<E>::name);
+      if (!isOk(readElement<E>(result, e))) {
         raise(rb_eTypeError, "Yield block did not return a valid element for std::vector");
       }
       if (holds(s, i)) (*current(s))[static_cast<size_t>(i)] = e;

@@ -60,11 +60,10 @@ struct SequenceClass {
       OverloadError{Text::resizeName, 4, prototypes<sequence_text::kResizePrototypes>, true},
       candidate<Receiver, Changing::resize>(Text::size),
       candidate<Receiver, Changing::resizeFilling>(Text::size, Text::value));
-  // By iterator, one element's errors name it by the count's type text, as they always have.
   static constexpr auto insert = overloads(
       OverloadError{"insert", 5, prototypes<sequence_text::kInsertPrototypes>, true},
       candidate<Receiver, Changing::insertValues>(Text::difference),
-      candidate<Receiver, Iterators::insertOne>(Text::iterator, Text::size),
+      candidate<Receiver, Iterators::insertOne>(Text::iterator, Text::value),
       candidate<Receiver, Iterators::insertCopies>(Text::iterator, Text::size, Text::value));
 
   // ---- the table ---------------------------------------------------------------------------

@@ -298,9 +298,9 @@ class TestContainerMembers < Minitest::Test
     s = ORVAX::StringVector.new(%w[a])
     stale = s.end
     s.clear
-    size_text = 'std::vector< std::string >::size_type'
-    assert_equal ['iterator out of range', 'iterator out of range', OrvaxTest.null_message(size_text, 'insert', 3),
-                  OrvaxTest.null_message('std::vector< std::string >::value_type const &', 'insert', 4)],
+    value_text = 'std::vector< std::string >::value_type const &'
+    assert_equal ['iterator out of range', 'iterator out of range', OrvaxTest.null_message(value_text, 'insert', 3),
+                  OrvaxTest.null_message(value_text, 'insert', 4)],
                  [err(IndexError) { s.insert(stale, nil) }, err(IndexError) { s.insert(stale, 2, nil) },
                   err { s.insert(s.begin, nil) }, err { s.insert(s.begin, 2, nil) }]
     assert_match(/\AExpected argument 1 of type std::vector< std::string >::iterator/,
