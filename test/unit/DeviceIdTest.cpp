@@ -5,7 +5,6 @@
 
 namespace orvax {
 namespace {
-
 using test::W;
 using Serials = std::vector<std::optional<WideString>>;
 
@@ -18,19 +17,16 @@ struct FakeMedia final : platform::MediaService {
   }
 };
 
-TEST(DeviceId, TheLastReportingMediumWins) {
+TEST(DeviceId, TheLastReportingMediumWinsUntrimmedUpToAZeroUnitEachUnitByItself) {
   const std::pair<std::optional<Serials>, std::string> cases[] = {
       {std::nullopt, ""},
       {Serials{}, "unknown"},
       {Serials{std::nullopt, std::nullopt}, "unknown"},
-      {Serials{W(u"A1"), W(u"B2")}, "B2"},
+      {Serials{W(u"A1"), W(u"  WD-123 X  ")}, "  WD-123 X  "},
       {Serials{std::nullopt, W(u"A1"), std::nullopt}, "A1"},
-      {Serials{W(u"  WD-123 X  ")}, "  WD-123 X  "},
       {Serials{W(u"")}, ""},
-      // Up to the first zero unit; each unit encoded by itself.
       {Serials{W(std::u16string_view(u"AB\0CD", 5))}, "AB"},
-      {Serials{W(u"\u00E9\U0001F600")}, "\xC3\xA9\xED\xA0\xBD\xED\xB8\x80"},
-  };
+      {Serials{W(u"\u00E9\U0001F600")}, "\xC3\xA9\xED\xA0\xBD\xED\xB8\x80"}};
   for (const auto& [media, id] : cases) {
     FakeMedia fake;
     fake.media = media;

@@ -15,9 +15,9 @@ using Exports = std::vector<std::pair<std::string, std::uint32_t>>;
 using Offset = std::int64_t;
 constexpr Offset kNone = -1;
 constexpr std::uint32_t kTable = 0x1000, kDecoy = 0x1400;
-// Where the headers, the export directory and its tables lie, and their fields.
-constexpr std::size_t kPe = 0x80, kOptional = kPe + 24, kDirectory = 0x200, kSize = 0x2000;
-constexpr std::size_t kLfanew = 0x3C, kOptionalSize = kPe + 20, kRvaCount = kOptional + 108,
+// Where the headers, the export directory and its tables lie.
+constexpr std::size_t kPe = 0x80, kOptional = kPe + 24, kDirectory = 0x200, kSize = 0x2000,
+                      kLfanew = 0x3C, kOptionalSize = kPe + 20, kRvaCount = kOptional + 108,
                       kExportRva = kOptional + 112, kFunctionCount = kDirectory + 20,
                       kNameCount = kDirectory + 24, kFunctionsRva = kDirectory + 28,
                       kNamesRva = kDirectory + 32, kOrdinalsRva = kDirectory + 36,
@@ -38,22 +38,19 @@ Bytes peImage(const Exports& exports, std::size_t size = kSize) {
     put(image, names + 4 * n + 2 * i, i, 2);
     std::memcpy(&image[text], exports[i].first.c_str(), exports[i].first.size() + 1);
   }
-  // MZ, PE, the machine, PE32+ and the image's size among them.
+  // clang-format off
   const std::pair<std::size_t, std::size_t> fields[] = {
-      {0, 'M' | 'Z' << 8},          {kLfanew, kPe},
-      {kPe, 'P' | 'E' << 8},        {kPe + 4, 0x8664},
-      {kOptionalSize, 240},         {kOptional, 0x20B},
-      {kOptional + 56, size},       {kRvaCount, 16},
-      {kExportRva, kDirectory},     {kExportRva + 4, text - kDirectory},
-      {kFunctionCount, n},          {kNameCount, n},
-      {kFunctionsRva, kFunctions},  {kNamesRva, names},
+      {0, 'M' | 'Z' << 8}, {kLfanew, kPe}, {kPe, 'P' | 'E' << 8}, {kPe + 4, 0x8664},
+      {kOptionalSize, 240}, {kRvaCount, 16}, {kOptional, 0x20B}, {kOptional + 56, size},
+      {kExportRva, kDirectory}, {kExportRva + 4, text - kDirectory}, {kNameCount, n},
+      {kFunctionCount, n}, {kFunctionsRva, kFunctions}, {kNamesRva, names},
       {kOrdinalsRva, names + 4 * n}};
+  // clang-format on
   for (const auto& [at, value] : fields) put(image, at, value);
   return image;
 }
 
-// The offset of what the scan finds, kNone for nothing. Each image is allocated exactly as
-// long as it is, so the address sanitizer sees any read past its end.
+// Each image is allocated exactly as long as it is: the address sanitizer sees any read past.
 Offset find(const Bytes& image, const char* name) {
   auto* found = static_cast<unsigned char*>(findExportInImage(image.data(), image.size(), name));
   return found ? found - image.data() : kNone;
@@ -67,9 +64,8 @@ TEST(FindExportInImage, MatchesOnlyTheExactNameAndTheLastRealMatchWins) {
                                {"myentrypoint", kDecoy + 24}});
   EXPECT_EQ(find(image, "myEntryPoint"), kTable);
   EXPECT_EQ(find(image, "myEntry"), kDecoy + 8);
-  for (const char* name : {"myEntryPoin", "myEntryPointXY", "MyEntryPoint", "", "xmyEntryPoint"}) {
+  for (const char* name : {"myEntryPoin", "myEntryPointXY", "MyEntryPoint", "", "xmyEntryPoint"})
     EXPECT_EQ(find(image, name), kNone) << name;
-  }
   // A forwarder's address is a "Library.Symbol" text inside the export directory.
   const Bytes forwarded = peImage(
       {{"myEntryPoint", kDecoy}, {"myEntryPoint", kTable}, {"myEntryPoint", kDirectory + 44}});
@@ -102,10 +98,9 @@ TEST(FindExportInImage, RefusesImagesThatAreNotPe32PlusOrReachOutside) {
   // A name whose last bytes are the image's last, with no terminator inside it.
   Bytes atEnd = peImage({{"other", kDecoy}});
   std::memcpy(&atEnd[kSize - 12], "myEntryPoint", 12);
-  put(atEnd, kFunctions + 4, kSize - 12);  // its name's entry
-  for (const char* name : {"myEntryPoint", "myEntryPointXYZ", "m"}) {
+  put(atEnd, kFunctions + 4, kSize - 12);
+  for (const char* name : {"myEntryPoint", "myEntryPointXYZ", "m"})
     EXPECT_EQ(find(atEnd, name), kNone) << name;
-  }
 }
 
 TEST(DeclaredImageSize, ReadsOnlyTheHeadersAndTheFirstDataDirectory) {

@@ -12,7 +12,7 @@ namespace {
 
 using platform::MemoryRegion;
 
-// Regions laid end to end from address 0.
+// Regions laid end to end from address 0; past them, nine of size `beyond` if it is set.
 struct FakeMemory final : platform::MemoryReader {
   MemoryRegion add(std::size_t size, bool committed = true, bool readWrite = true) {
     regions.push_back({bytes.size(), size, committed, readWrite});
@@ -26,17 +26,20 @@ struct FakeMemory final : platform::MemoryReader {
     for (const MemoryRegion& r : regions) {
       if (address - r.base < r.size) return out = r, true;
     }
-    return false;
+    out = {address, beyond.value_or(0), true, true};
+    return beyond && ++describedBeyond < 10;
   }
   std::size_t read(std::uintptr_t address, void* out, std::size_t size) override {
     MemoryRegion r;
-    if (!describe(address, r)) return 0;
+    if (address >= bytes.size() || !describe(address, r)) return 0;
     const std::size_t n = std::min(size, r.base + r.size - address);
     std::memcpy(out, &bytes[address], n);
     reads[r.base] += n;
     return n;
   }
   std::vector<MemoryRegion> regions;
+  std::optional<std::size_t> beyond;
+  int describedBeyond = 0;
   std::vector<unsigned char> bytes;
   std::map<std::uintptr_t, std::size_t> reads;
 };
@@ -63,7 +66,7 @@ TEST(MemoryScan, SearchesStartOffsetsUpToSizeMinus65) {
   EXPECT_LT(memory.reads[0], 100000u);
 }
 
-TEST(MemoryScan, PrintsAndSearchesOnlyCommittedReadWriteRegions) {
+TEST(MemoryScan, PrintsAndSearchesOnlyCommittedReadWriteRegionsAndEndsAtEmptyOrWrappingOnes) {
   FakeMemory memory;
   test::RecordingConsole console;
   scanMemory(memory, console);  // not even a first region
@@ -80,6 +83,15 @@ TEST(MemoryScan, PrintsAndSearchesOnlyCommittedReadWriteRegions) {
                                       "------------------", pointerText(second.base) + " 4096"}));
   EXPECT_EQ(memory.reads.count(readOnly.base), 0u);
   EXPECT_GT(memory.reads[second.base], 0u);
+  // A region that would not move the walk on, or would move it past the top, is the last.
+  for (std::size_t size : {std::size_t{0}, ~std::size_t{0} - 4095}) {
+    FakeMemory endless;
+    endless.add(4096);
+    endless.beyond = size;
+    console.lines.clear();
+    scanMemory(endless, console);
+    EXPECT_EQ(console.lines.size(), 4u) << size;
+  }
 }
 
 }  // namespace

@@ -1,7 +1,4 @@
-// The platform adapters against the real system: the console, the own-memory reader over
-// pages the test maps with the pattern planted in them, the module loader with the
-// stand-in engine library; the WMI lookup against the system's own provider; a sysfs tree
-// and a stand-in zenity made by the test, and signals that interrupt a sleep.
+// The platform adapters against the real system; on posix a sysfs tree and a zenity of our own.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -42,10 +39,8 @@ namespace orvax::platform {
 namespace {
 
 using namespace std::string_literals;
-constexpr std::size_t kPage = 4096;
-using Serials = std::vector<std::optional<WideString>>;
-
 namespace fs = std::filesystem;
+constexpr std::size_t kPage = 4096;
 constexpr auto kEngineDependencies = DependencySearch::libraryDirectoryAndDefaults;
 constexpr const char* kFileName = "BrikolanHook.dll";
 
@@ -78,8 +73,7 @@ void exerciseEngineLibrary(const fs::path& path) {
   ASSERT_NE(table, nullptr);
   EXPECT_EQ(table, systemExport(module, "myEntryPoint"));
   EXPECT_EQ(table, reinterpret_cast<void* (*)()>(systemExport(module, "fixtureEntryTable"))());
-  // Look-alike names are other exports or none, never the table; only the library's own
-  // exports count, not those of what it links against.
+  // Look-alikes are other exports, never the table; those of what it links against none.
   EXPECT_EQ(loader.findExport(module, "malloc"), nullptr);
   for (const char* name : {"myEntryPointX", "MYENTRYPOINT", "myEntry", "myentrypoint"}) {
     EXPECT_EQ(loader.findExport(module, name), systemExport(module, name)) << name;
@@ -100,10 +94,10 @@ TEST(ModuleLoader, LoadsFindsAndFreesTheEngineLibraryWhereverItLiesAndKnowsItsOw
 #endif
   exerciseEngineLibrary(kFixture);
   test::TemporaryDirectory root;  // and through a name outside any code page
-  const fs::path directory = root.path / fs::path(u"D\u00E9j\u00E0 vu \u20AC \U0001F600");
-  fs::create_directories(directory);
-  fs::copy_file(kFixture, directory / kFileName);
-  exerciseEngineLibrary(directory / kFileName);
+  const fs::path copy = root.path / fs::path(u"D\u00E9j\u00E0 vu \u20AC \U0001F600") / kFileName;
+  fs::create_directories(copy.parent_path());
+  fs::copy_file(kFixture, copy);
+  exerciseEngineLibrary(copy);
   EXPECT_EQ(moduleLoader().load(wide(root.path / "None.dll"), kEngineDependencies), nullptr);
   EXPECT_EQ(moduleLoader().findLoaded("None.dll"), nullptr);
   EXPECT_EQ(moduleLoader().findLoaded(nullptr), nullptr);
@@ -126,11 +120,11 @@ TEST(ModuleLoader, LoadsFindsAndFreesTheEngineLibraryWhereverItLiesAndKnowsItsOw
 TEST(ReadGrowing, ReturnsTheWholeTextHoweverLongAndNothingWhenItNeverFits) {
   for (std::size_t length : {1u, 259u, 260u, 261u, 32767u}) {
     const std::wstring text = L"C" + std::wstring(length - 1, L'x');
-    EXPECT_EQ(win32::readGrowing<wchar_t>([&](wchar_t* buffer, std::uint32_t capacity) {
-                buffer[text.copy(buffer, capacity - 1)] = L'\0';
-                return std::min<std::size_t>(text.size(), capacity);
-              }),
-              text);
+    const auto answer = [&](wchar_t* buffer, std::uint32_t capacity) {
+      buffer[text.copy(buffer, capacity - 1)] = L'\0';
+      return std::min<std::size_t>(text.size(), capacity);
+    };
+    EXPECT_EQ(win32::readGrowing<wchar_t>(answer), text);
   }
   int calls = 0;
   const auto neverFits = [&](wchar_t*, std::uint32_t capacity) { return ++calls, capacity; };
@@ -158,16 +152,19 @@ TEST(OwnMemory, DescribesAndReadsARegionOfItsOwnUntilItIsGone) {
   auto* base = static_cast<unsigned char*>(
       VirtualAlloc(nullptr, 3 * kPage, MEM_COMMIT | MEM_RESERVE, PAGE_NOACCESS));
   DWORD old = 0;
-  VirtualProtect(base + kPage, 2 * kPage, PAGE_READWRITE, &old);
-  std::memcpy(base + kPage + 4031, kScanPattern, kPatternSize);
-  VirtualProtect(base + 2 * kPage, kPage, PAGE_READONLY, &old);
+  const auto protect = [&](int page, bool rw) {
+    VirtualProtect(base + page * kPage, kPage, rw ? PAGE_READWRITE : PAGE_READONLY, &old);
+  };
 #else
   auto* base = static_cast<unsigned char*>(
       mmap(nullptr, 3 * kPage, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
-  mprotect(base + kPage, 2 * kPage, PROT_READ | PROT_WRITE);
-  std::memcpy(base + kPage + 4031, kScanPattern, kPatternSize);
-  mprotect(base + 2 * kPage, kPage, PROT_READ);
+  const auto protect = [&](int page, bool rw) {
+    mprotect(base + page * kPage, kPage, rw ? PROT_READ | PROT_WRITE : PROT_READ);
+  };
 #endif
+  protect(1, true);
+  std::memcpy(base + kPage + 4031, kScanPattern, kPatternSize);
+  protect(2, false);
   const auto address = reinterpret_cast<std::uintptr_t>(base + kPage);
   auto memory = openOwnMemory();
   ASSERT_NE(memory, nullptr);
@@ -216,11 +213,11 @@ TEST(WmiMedia, AnswersWithComLeavingItAsItWasAndIsUnreachableWithoutIt) {
 TEST(SysfsMedia, ListsBlockDevicesInNameOrderOnceThereIsABlockDirectory) {
   test::TemporaryDirectory root;
   auto media = posix::sysfsMedia(root.path.string());
-  Serials found;
+  std::vector<std::optional<WideString> > found;
   const auto visit = [&](const std::optional<WideString>& serial) { found.push_back(serial); };
   EXPECT_FALSE(media->forEachMedium(visit));
   // A serial is decoded as UTF-8 when it is UTF-8, else taken one unit a byte.
-  for (const auto& [device, serial] : std::initializer_list<std::pair<const char*, const char*>>{
+  for (const auto& [device, serial] : std::initializer_list<std::pair<const char*, const char*> >{
            {"vdb", "B2\n"},
            {"sda/device", "  S3R 1  \n"},
            {"loop0", nullptr},
@@ -230,9 +227,9 @@ TEST(SysfsMedia, ListsBlockDevicesInNameOrderOnceThereIsABlockDirectory) {
     if (serial) std::ofstream(root.path / "block" / device / "serial") << serial;
   }
   EXPECT_TRUE(media->forEachMedium(visit));
-  EXPECT_EQ(found,
-            (Serials{std::nullopt, test::W(u"\u00E9\U0001F600"),
-                     test::W(u"\u00E9\u00F0\u009F\u0098"), test::W(u"  S3R 1  "), test::W(u"B2")}));
+  EXPECT_EQ(found, (decltype(found){std::nullopt, test::W(u"\u00E9\U0001F600"),
+                                    test::W(u"\u00E9\u00F0\u009F\u0098"), test::W(u"  S3R 1  "),
+                                    test::W(u"B2")}));
 }
 
 TEST(ZenityDialog, ShowsTheFilterRowsAndTakesThePrintedPaths) {
