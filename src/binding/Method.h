@@ -136,17 +136,22 @@ VALUE resultToRuby(const R& value) {
   return Converter<R>::toRuby(value);
 }
 
-// Calls `fn` with the converted holders and converts its result (nil for void): the one
-// path from converted arguments to a Ruby result.
-template <class... P, class F, class Tuple>
-VALUE callConverted(F&& fn, Tuple& holders) {
-  using R = decltype(applyArgs<P...>(std::forward<F>(fn), holders));
-  if constexpr (std::is_void_v<R>) {
-    applyArgs<P...>(std::forward<F>(fn), holders);
+// Runs the native call `call` and converts its result (nil for void): the one path from
+// a native operation to a Ruby result.
+template <class F>
+VALUE resultOf(F&& call) {
+  if constexpr (std::is_void_v<decltype(call())>) {
+    call();
     return Qnil;
   } else {
-    return resultToRuby(applyArgs<P...>(std::forward<F>(fn), holders));
+    return resultToRuby(call());
   }
+}
+
+// Calls `fn` with the converted holders and converts its result.
+template <class... P, class F, class Tuple>
+VALUE callConverted(F&& fn, Tuple& holders) {
+  return resultOf([&] { return applyArgs<P...>(std::forward<F>(fn), holders); });
 }
 
 // ---- rows whose body is a plain function -----------------------------------------------

@@ -140,15 +140,7 @@ template <class... A, class Object, class F>
 VALUE convertAndCall(const Call& call, Object& object, int firstPosition, F&& fn) {
   auto holders = convertAll<A...>(call, object, firstPosition, std::index_sequence_for<A...>{});
   return std::apply(
-      [&](auto&... held) -> VALUE {
-        using R = decltype(fn(Param<A>::pass(held)...));
-        if constexpr (std::is_void_v<R>) {
-          fn(Param<A>::pass(held)...);
-          return Qnil;
-        } else {
-          return resultToRuby(fn(Param<A>::pass(held)...));
-        }
-      },
+      [&](auto&... held) { return resultOf([&] { return fn(Param<A>::pass(held)...); }); },
       holders);
 }
 
