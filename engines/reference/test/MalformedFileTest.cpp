@@ -33,6 +33,8 @@ const std::vector<SamplePoint> kPoints = [] {
   for (int i = 0; i < 100; ++i) out.push_back({1000.0 + i, 2000.0 - i, 30.0 + 0.5 * i, 1, 2, 3, 2});
   return out;
 }();
+const std::string kHead = "ply\nformat ascii 1.0\n",
+                  kXyz = "element vertex 1\nproperty float x\nproperty float y\nproperty float z\n";
 const std::string kLas12 = lasBytes(kPoints, {2, 3, 0.01, 0}),
                   kLas14 = lasBytes(kPoints, {4, 7, 0.01, 0});
 const std::string kPly = plyBytes(kPoints, {PlyEncoding::kLittle, false, true, false}),
@@ -100,6 +102,26 @@ const struct {
     {"encoding.ply", replaced(kAscii, "ascii", "utf8"), "format \"utf8\" is not known"},
     {"endless.ply", "ply\nformat ascii 1.0\n" + std::string(70000, 'c'), "no end_header within"},
     {"nan.ply", replaced(kAscii, "\n1000 2000", "\nnan 2000"), "not finite"},
+    {"headersize.las", with<std::uint16_t>(kLas12, 94, 200),
+     "declares 200 bytes, less than the 227"},
+    {"type.ply", kHead + "element vertex 1\nproperty float128 x\nend_header\n",
+     "unknown property type"},
+    {"orphan.ply", kHead + "property float x\nend_header\n", "property before any element"},
+    {"floatlist.ply", kHead + "element vertex 1\nproperty list float int i\nend_header\n",
+     "list counted by a floating type"},
+    {"noname.ply", kHead + "element vertex 1\nproperty float\nend_header\n",
+     "property without a name"},
+    {"noformat.ply", "ply\nelement vertex 1\nproperty float x\nend_header\n1\n", "no format line"},
+    {"empty_element.ply", kHead + "element face 1\n" + kXyz + "end_header\n1 2 3\n",
+     "\"face\" has no properties"},
+    {"novertex.ply", kHead + "element face 1\nproperty float x\nend_header\n1\n",
+     "no vertex element"},
+    {"negative.ply", kHead + kXyz + "property list int int i\nend_header\n1 2 3 -1\n",
+     "negative length"},
+    {"long.ply", kHead + kXyz + "end_header\n1 2 " + std::string(200, '3') + "\n",
+     "too long to be a number"},
+    {"short.ply", kHead + kXyz + "property float w\nend_header\n1 2 3" + std::string(10, ' '),
+     "ends early (truncated)"},
     {"scan.laz", kLas12, "compressed LAS (LAZ) files are not read"},
     {"scan.e57", "ASTM-E57 data", "E57 files are not read"},
     {"office.hjp", "whatever", "hjp files are not read"},
