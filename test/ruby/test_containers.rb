@@ -19,13 +19,16 @@ module ContainerCases
   # Floats held in the reference and on the heap, small and big Integers, in any order.
   DOUBLES = [0.0, -0.0, 1.5, -2.25, 1e-300, 3e77, -1.7e-77, 5e-324, 1e300, Float::INFINITY, 7, 2**70] +
             Array.new(2000) { |i| (i.odd? ? -1 : 1) * 1.37**(i % 600 - 300) }
+  # Floats held in the reference, more than the blocks in which long Arrays are read.
+  FLOATS = Array.new(80) { |i| (i - 32) * 0.375 }
   # convert: given, what comes out, a value out of range and the error pushing it raises.
   ALL = [
     Case.new(ORVAX::IntVector, 'int', -> { [1, 2, 3] }, 'x', SAME, [[7, -7, 2**31 - 1], [7, -7, 2**31 - 1], [2**31, TypeError]]),
     Case.new(ORVAX::DoubleVector, 'double', -> { [1.5, 2.5, 3.5] }, 'x', SAME, [DOUBLES, DOUBLES.map(&:to_f)]),
     Case.new(ORVAX::BoolVector, 'bool', -> { [true, false, true] }, nil, SAME, [[2**70, 0, true, 7, 0], [true, false, true, true, false]]),
     Case.new(ORVAX::FloatVector, 'float', -> { [0.5, 1.5, 2.5] }, 'x', SAME,
-             [[0.5, -0.0, 3, 2**40, Float::INFINITY], [0.5, -0.0, 3.0, 2.0**40, Float::INFINITY], [1e39, RangeError]]),
+             [FLOATS + [0.5, -0.0, 3, 2**40, Float::INFINITY], FLOATS + [0.5, -0.0, 3.0, 2.0**40, Float::INFINITY],
+              [1e39, RangeError]]),
     Case.new(ORVAX::StringVector, 'std::string', -> { %w[a b c] }, 1, SAME),
     Case.new(ORVAX::ClippingBoxVector, 'ClippingBox', -> { [1.0, 2.0, 3.0].map(&BOX) }, 1, ->(x) { x.mSumBBMinnMax }),
     Case.new(ORVAX::SectionPlaneVector, 'SectionPlane', -> { PLANES.to_a }, 1, ->(x) { x.class })

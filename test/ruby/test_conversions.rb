@@ -68,7 +68,8 @@ class TestConversions < Minitest::Test
      [:AddPointCloud, ['x', nil], 'std::string const', 3], [:addScene, ['x', 't'], OrvaxTest::DOUBLES, 2],
      [:ProcessCloud, [1.5, 't'], OrvaxTest::FLOATS, 2], [:ProcessCloud, [@facade, 't'], OrvaxTest::FLOATS, 2]]
       .each { |name, args, type, position| refused(TypeError, type, name, position, args) }
-    [['double', :addScene, [1.0, 'x']], ['float', :ProcessCloud, [1, nil]], ['float', :ProcessCloud, [1e39]]].each do |message, name, first|
+    [['double', :addScene, [1.0, 'x']], ['float', :ProcessCloud, [1, nil]], ['float', :ProcessCloud, [1e39]],
+     ['float', :ProcessCloud, Array.new(40, 0.5) + [1e39] + Array.new(40, 0.5)]].each do |message, name, first|
       assert_raises_message(TypeError, message, name) { @facade.public_send(name, first, 't') }
     end
     assert_empty @callbacks.calls
