@@ -162,62 +162,38 @@ R answerFor(int slot) {
 
 // ---- firing callbacks ----------------------------------------------------------------
 
-template <int K, class... A>
-auto callbackSlot(A&&... args) {
-  auto fn = reinterpret_cast<SlotType<K>>(myEntryPoint[K]);
-  return fn(std::forward<A>(args)...);
-}
+template <class F>
+inline constexpr std::size_t ParameterCount = 0;
+template <class R, class... A>
+inline constexpr std::size_t ParameterCount<R (*)(A...)> = sizeof...(A);
 
-// Calls callback slot `k` with arguments taken from `args`; answers its result.
-json fire(int k, const json& args) {
-  if (myEntryPoint[k] == nullptr) return json{{"error", "callback not installed"}};
-  switch (k) {
-    case kCbGetModelMatrix:
-      callbackSlot<kCbGetModelMatrix>();
-      return nullptr;
-    case kCbUpdateView:
-      callbackSlot<kCbUpdateView>();
-      return nullptr;
-    case kCbForceUpdateView:
-      callbackSlot<kCbForceUpdateView>();
-      return nullptr;
-    case kCbUpdateHtml:
-      callbackSlot<kCbUpdateHtml>();
-      return nullptr;
-    case kCbMessageBox:
-      callbackSlot<kCbMessageBox>(args.at(0).get<Text>());
-      return nullptr;
-    case kCbYesNoBox:
-      return callbackSlot<kCbYesNoBox>(args.at(0).get<Text>());
-    case kCbAddScene:
-      callbackSlot<kCbAddScene>(args.at(0).get<Doubles>(), args.at(1).get<Text>());
-      return nullptr;
-    case kCbPointCloudLoadedAnalytics:
-      callbackSlot<kCbPointCloudLoadedAnalytics>(args.at(0).get<Text>());
-      return nullptr;
-    case kCbPointCloudLoaded:
-      callbackSlot<kCbPointCloudLoaded>(args.at(0).get<Text>(), args.at(1).get<bool>());
-      return nullptr;
-    case kCbErrorMessageEngagement:
-      callbackSlot<kCbErrorMessageEngagement>(args.at(0).get<Text>());
-      return nullptr;
-    case kCbGetSectionPlanes:
-      return callbackSlot<kCbGetSectionPlanes>();
-    case kCbInitializeSettings:
-      callbackSlot<kCbInitializeSettings>();
-      return nullptr;
-    case kCbCreateClippingBox:
-      callbackSlot<kCbCreateClippingBox>();
-      return nullptr;
-    case kCbRemoveClippingBox:
-      callbackSlot<kCbRemoveClippingBox>();
-      return nullptr;
-    case kCbUpdateSceneObserver:
-      callbackSlot<kCbUpdateSceneObserver>(wideFrom(args.at(0)));
-      return nullptr;
-    default:
-      return json{{"error", "not a callback slot"}};
+// Calls callback slot K with its arguments converted from `args`; answers its result.
+template <int K, class R, class... A, std::size_t... I>
+json fireSlot(R (*)(A...), const json& args, std::index_sequence<I...>) {
+  auto fn = reinterpret_cast<SlotType<K>>(myEntryPoint[K]);
+  if constexpr (std::is_void_v<R>) {
+    fn(convert<std::decay_t<A>>(args.at(I))...);
+    return nullptr;
+  } else {
+    return fn(convert<std::decay_t<A>>(args.at(I))...);
   }
+}
+template <std::size_t... K>
+json fireAny(int k, const json& args, std::index_sequence<K...>) {
+  json result{{"error", "not a callback slot"}};
+  ((k == static_cast<int>(kFirstCallbackSlot + K)
+        ? (result = fireSlot<kFirstCallbackSlot + K>(
+               SlotType<kFirstCallbackSlot + K>{}, args,
+               std::make_index_sequence<ParameterCount<SlotType<kFirstCallbackSlot + K>>>{}),
+           0)
+        : 0),
+   ...);
+  return result;
+}
+json fire(int k, const json& args) {
+  if (k < 0 || k >= static_cast<int>(kSlotCount)) return json{{"error", "not a callback slot"}};
+  if (myEntryPoint[k] == nullptr) return json{{"error", "callback not installed"}};
+  return fireAny(k, args, std::make_index_sequence<kSlotCount - kFirstCallbackSlot>{});
 }
 
 // Runs what the test scripted for slot `slot`; after each callback returns, the engine
