@@ -56,7 +56,6 @@ TEST_F(EngineLibrary, LoadsTheSamplesAndAnswersFromThem) {
   nlohmann::json request{{"files", {dir + "/trees.ply", dir + "/building.las", dir + "/none.las"}}};
   auto reply = nlohmann::json::parse(call<kLoadRequest>(request.dump()));
   ASSERT_EQ(reply["clouds"].size(), 3u);
-  EXPECT_EQ(reply["clouds"][1]["points"], 16000);
   ASSERT_EQ(events.size(), 7u);
   EXPECT_EQ(events[0], "loaded trees.ply 1");
   EXPECT_EQ(events[4].rfind("message Cannot load point cloud " + dir + "/none.las: ", 0), 0u);
