@@ -89,8 +89,6 @@ const struct {
     {"more.ply", kPly + "extra", "more data than its PLY header declares"},
     {"huge.ply", replaced(kPly, "vertex 100", "vertex 1000000000000"),
      "declares 1000000000000 vertices"},
-    {"huge_ascii.ply", replaced(kAscii, "vertex 100", "vertex 1000000000000"),
-     "declares 1000000000000 vertices"},
     {"fewer.ply", replaced(kAscii, "vertex 100", "vertex 90"), "more data than its PLY header"},
     {"zero.ply", replaced(kAscii, "vertex 100", "vertex 0"), "holds no points"},
     {"noend.ply", "ply\nformat ascii 1.0\nelement vertex 1\n", "ends inside its PLY header"},
@@ -177,26 +175,22 @@ TEST(MalformedFiles, RandomDamageEndsInAReadError) {
   EXPECT_GT(refused, 1000);
 }
 
-TEST(LoadRequest, GoodAndBadFilesInOneRequest) {
-  const std::string dir = kDir, good = "B\xC3\xBCro.las";  // UTF-8, as the host's users give
+// A file refused beside a loaded one is the engine library's test (the order of the calls).
+TEST(LoadRequest, AFileOfAUtf8NameItsSummaryAndTheBoundingBox) {
+  const std::string good = "B\xC3\xBCro.las", path = kDir + good;  // as the host's users give
   // Written through the standard library's own UTF-8 path, not by our open.
-  std::ofstream(std::filesystem::u8path(dir + good), std::ios::binary) << kLas14;
-  ASSERT_TRUE(writeFile(dir + "bad.ply", "ply\n"));
+  std::ofstream(std::filesystem::u8path(path), std::ios::binary) << kLas14;
   Engine engine;
   RecordingHost host;
-  auto reply = nlohmann::json::parse(
-      engine.load(nlohmann::json{{"files", {dir + good, dir + "bad.ply"}}}.dump(), host));
-  ASSERT_EQ(host.calls.size(), 5u);
-  EXPECT_EQ(host.calls[0], "loaded: " + good + " true");
-  EXPECT_EQ(host.calls[1], "analytics: {\"format\":\"LAS 1.4 point format 7\",\"name\":\"" + good +
-                               "\",\"points\":100}");
-  EXPECT_EQ(host.calls[3], "loaded: bad.ply false");
-  EXPECT_EQ(host.calls[4], "updateView");
+  auto reply = nlohmann::json::parse(engine.load(nlohmann::json{{"files", {path}}}.dump(), host));
+  const std::string summaryText =
+      "{\"format\":\"LAS 1.4 point format 7\",\"name\":\"" + good + "\",\"points\":100}";
+  EXPECT_EQ(host.calls, (std::vector<std::string>{"loaded: " + good + " true",
+                                                  "analytics: " + summaryText, "updateView"}));
   const auto& summary = reply["clouds"][0];
   EXPECT_EQ(summary["points"], 100);
   EXPECT_EQ(summary["bounds"]["min"], (nlohmann::json{1000.0, 1901.0, 30.0}));
   EXPECT_EQ(summary["bounds"]["max"], (nlohmann::json{1099.0, 2000.0, 79.5}));
-  EXPECT_EQ(engine.names(), std::vector<std::string>{good});
   EXPECT_EQ(engine.filterNames(), std::vector<std::string>{"ground"});
   // Hidden clouds leave the bounding box; scale and offset apply to it.
   engine.setGlobalOffset(1000, 2000, 0);
@@ -204,8 +198,7 @@ TEST(LoadRequest, GoodAndBadFilesInOneRequest) {
   EXPECT_EQ(engine.boundingBox(), (std::vector<double>{1000, 1802, 60, 1198, 2000, 159}));
   engine.setVisible(good, false);
   EXPECT_TRUE(engine.boundingBox().empty());
-  std::filesystem::remove(std::filesystem::u8path(dir + good));
-  std::remove((dir + "bad.ply").c_str());
+  std::filesystem::remove(std::filesystem::u8path(path));
   host.calls.clear();
   reply = nlohmann::json::parse(engine.load(R"({"files": "scan.ply"})", host));
   EXPECT_EQ(host.calls,
