@@ -131,22 +131,4 @@ class TestEngineCallbacks < Minitest::Test
     assert_equal %w[updateView RubyYesNoBox getSectionPlanes].map { |name| "engine callback #{name} ignored: not called on a Ruby thread\n" }.join, out
     assert_equal [], callbacks.calls
   end
-
-  # A facade collected while the callbacks serve it: they answer as if none were recorded.
-  def test_collected_current_facade_is_forgotten
-    # Object ids, not a weak map: listing a weak map's keys under a stressed collector trips a
-    # fault of the Windows interpreter (a dying key is handed out, then marked).
-    ids = []
-    collected = lambda do
-      3.times { GC.start(full_mark: true, immediate_sweep: true) }
-      ids.none? { |id| ObjectSpace._id2ref(id) rescue false }
-    end
-    # Made on a thread of its own, whose stack is gone once it ends; the stack scan is conservative: try a few times.
-    5.times do
-      Thread.new { ids << ORVAX::MyNativeClass.new(OrvaxTest::RecordingCallbacks.new).tap(&:getNumberofEntity).object_id }.join
-      break if collected.call
-    end
-    skip 'the facade stayed reachable from the stack' unless collected.call
-    assert_equal [false, [], nil], [engine.fire(87, 'anyone?'), engine.fire(92), engine.fire(83)]
-  end
 end
