@@ -51,8 +51,8 @@ class TestGc < Minitest::Test
     facade = ORVAX::MyNativeClass.new(Logging.new(:last))
     assert_equal [nil, []], [facade.setPointSize(1), facade.getNameVector]
     bare = ORVAX::MyNativeClass.new(Class.new(ORVAX::INativeToRuby).new)
-    [[TypeError, -> { bare.setPointSize('x') }], [ArgumentError, -> { bare.updateView(1) }], [RuntimeError, -> { bare.updateView }]]
-      .each { |klass, call| assert_raises(klass, &call) }
+    [[TypeError, -> { bare.setPointSize('x') }], [ArgumentError, -> { bare.updateView(1) }],
+     [RuntimeError, -> { bare.updateView }]].each { |klass, call| assert_raises(klass, &call) }
     raising = Class.new(OrvaxTest::RecordingCallbacks) do
       def RubyMessageBox(message); raise(ArgumentError, "script says #{message}"); end
       def getSectionPlanes; Array.new(50) { |i| i * 0.5 }; end

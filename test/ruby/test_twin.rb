@@ -31,7 +31,8 @@ class TestTwin < Minitest::Test
     assert_equal [%w[ObjectPreviouslyDeleted ObjectPreviouslyDeleted TypeError TypeError NameError],
                   'Expected argument 0 of type MyNativeClass *, but got ORVAX::MyNativeClass',
                   'Expected argument 0 of type INativeToRuby &, but got ORVAXTWIN::MyNativeClass',
-                  'accessing abstract class or protected constructor'], [names, *texts.values_at(0, 2, 4).map { |t| t[/\A.*?(?= #|\z)/] }]
+                  'accessing abstract class or protected constructor'],
+                 [names, *texts.values_at(0, 2, 4).map { |t| t[/\A.*?(?= #|\z)/] }]
   end
 
   # A collected facade of the first extension stops being the current one (the callbacks answer as if none were
