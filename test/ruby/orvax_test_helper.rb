@@ -139,13 +139,6 @@ module OrvaxTest
     def setup; super; @facade = OrvaxTest.facade(@callbacks = RecordingCallbacks.new); end
   end
 
-  # Runs Ruby code in a fresh interpreter that finds (and, with `load`, has loaded) the extension.
-  def self.run_ruby(code, env = {}, load: true)
-    require 'open3'
-    Open3.capture3({ 'ORVAX_LIB' => LIB }.merge(env), RbConfig.ruby, '-W0', '-I', __dir__, '-I', LIB,
-                   *(load ? ['-rORVAX'] : []), '-e', code)
-  end
-
   module Assertions
     # Asserts `block` raises `klass` with exactly `message`.
     def assert_raises_message(klass, message, note = nil, &block)
@@ -158,9 +151,11 @@ module OrvaxTest
     def protos(name, *lines, count: '')
       "Wrong #{count}arguments for overloaded method '#{name}'.\nPossible C/C++ prototypes are:\n#{lines.map { |l| "    #{l}\n" }.join}"
     end
-    # The output of `code` in a fresh interpreter, which must succeed.
+    # The output of `code` in a fresh interpreter that finds (and, with `load`, has loaded) the extension; it must succeed.
     def ruby_output(code, env = {}, load: true)
-      out, err, status = OrvaxTest.run_ruby(code, env, load: load)
+      require 'open3'
+      out, err, status = Open3.capture3({ 'ORVAX_LIB' => LIB }.merge(env), RbConfig.ruby, '-W0', '-I', __dir__, '-I', LIB,
+                                        *(load ? ['-rORVAX'] : []), '-e', code)
       assert status.success?, "#{status}\n#{err}"
       out
     end

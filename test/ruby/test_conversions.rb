@@ -101,8 +101,7 @@ class TestConversions < Minitest::Test
     assert_equal [[9], [[:updateView]]], [ints.to_a, @callbacks.calls]
     # A deleted receiver is reported before the arguments.
     empty = ORVAX::MyNativeClass.allocate
-    klass = assert_raises(RuntimeError) { empty.isAnyPointCloudLoaded }.class
-    assert_equal ['ObjectPreviouslyDeleted', RuntimeError], [klass.name, klass.superclass]
+    klass = assert_raises(RuntimeError) { empty.isAnyPointCloudLoaded }.class # ObjectPreviouslyDeleted (test_class_tree)
     [[:isAnyPointCloudLoaded], [:getNameVector], [:GetOutputJSon], [:setPointSize, 1], [:setPointSize, 'x']].each do |name, *args|
       assert_raises_message(klass, msg('MyNativeClass *', name, 1, empty), name) { empty.public_send(name, *args) }
     end

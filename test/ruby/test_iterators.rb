@@ -45,7 +45,7 @@ class TestIterators < Minitest::Test
   end
 
   # A value without a working inspect is named by the default object text.
-  def test_mismatched_iterators_erase_and_insert
+  def test_mismatched_iterators_erase_insert_and_refilling
     a = vec(1)
     m = ORVAX::StringStringMap.new('a' => '1')
     lying = Object.new.tap { |o| o.define_singleton_method(:inspect) { raise 'no inspect' } }
@@ -62,6 +62,18 @@ class TestIterators < Minitest::Test
     [[TypeError, -> { v.erase(v.rbegin) }], [TypeError, -> { v.erase(ORVAX::DoubleVector.new([1.0]).begin) }],
      [IndexError, -> { v.erase(v.end) }], [IndexError, -> { v.erase(v.end, v.begin) }], [IndexError, -> { v.insert(v.end + 1, 3) }]]
       .each { |klass, call| assert_raises(klass, &call) }
-    assert_equal [0, 4, 5, 5], v.to_a
+    # A second initialize refills in place, so iterators stay on the container.
+    it = v.begin
+    assert_equal [[0, 4, 5, 5], [7, 7, 7], 7], [v.to_a, (v.send(:initialize, 3, 7); v.to_a), it.value]
+    # An iterator argument is checked against the receiver and its bounds before the arguments after it convert.
+    s = ORVAX::StringVector.new(%w[a])
+    stale = s.end
+    s.clear
+    value_text = 'std::vector< std::string >::value_type const &'
+    assert_equal [*['iterator out of range'] * 2, *[3, 4].map { |at| OrvaxTest.null_message(value_text, 'insert', at) },
+                  'Expected argument 1 of type std::vector< std::string >::iterator'],
+                 [err(IndexError) { s.insert(stale, nil) }, err(IndexError) { s.insert(stale, 2, nil) },
+                  err { s.insert(s.begin, nil) }, err { s.insert(s.begin, 2, nil) },
+                  err(TypeError) { s.insert(ORVAX::StringVector.new.begin, nil) }[/\A[^,]*/]]
   end
 end

@@ -74,7 +74,6 @@ module EngineSupport
         k ? [entry['slot'], :after_callback, k, entry['result']] : [entry['slot'], entry['args']]
       end
     end
-    def calls_to(slot); calls.select { |c| c[0] == slot && c.size == 2 }.map(&:last); end
 
     private
 
