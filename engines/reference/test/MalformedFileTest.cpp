@@ -122,6 +122,7 @@ const struct {
      "ends early (truncated)"},
     {"scan.laz", kLas12, "compressed LAS (LAZ) files are not read"},
     {"scan.e57", "ASTM-E57 data", "E57 files are not read"},
+    {"renamed.dat", "ASTM-E57 data", "E57 files are not read"},
     {"office.hjp", "whatever", "hjp files are not read"},
     {"site.qsd", "whatever", "qsd files are not read"},
 };
