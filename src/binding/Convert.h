@@ -15,7 +15,6 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
-#include <limits>
 #include <map>
 #include <memory>
 #include <string>
@@ -91,25 +90,6 @@ inline double flonumValue(VALUE v) {
   } rotated{(bits >> 3) | (bits << 61)};
   return v == static_cast<VALUE>(0x8000000000000002ULL) ? 0.0 : rotated.value;
 }
-
-#if USE_FLONUM
-// A block of Array elements read as Floats held in their references, with no branch per
-// element so that the compiler can use vector instructions. False when any element is
-// something else (or a Float beyond `limit`); `out` then holds no meaning for the block.
-constexpr long kFlonumBlock = 32;
-template <class E>
-bool readFlonumBlock(const VALUE* items, E* out, double limit) {
-  bool ok = true;
-  for (long i = 0; i < kFlonumBlock; ++i) {
-    const VALUE v = items[i];
-    const double value = flonumValue(v);
-    const bool inRange = std::fabs(value) <= limit;
-    ok &= ((v & 3) == 2) & inRange;
-    out[i] = static_cast<E>(inRange ? value : 0.0);
-  }
-  return ok;
-}
-#endif
 
 inline bool readDouble(VALUE v, double& out) {
 #if USE_FLONUM
@@ -195,6 +175,7 @@ struct Converter<double> : ValueConverter<double> {
   static Status toNative(VALUE v, double& out) {
     return readDouble(v, out) ? Status::Ok : Status::TypeError;
   }
+  static constexpr bool fits(double) { return true; }
   static VALUE toRuby(double v) { return DBL2NUM(v); }
 };
 template <>
@@ -203,12 +184,13 @@ struct Converter<float> : ValueConverter<float> {
   static Status toNative(VALUE v, float& out) {
     double value;
     if (!readDouble(v, value)) return Status::TypeError;
-    if (std::isfinite(value) && (value < -FLT_MAX || value > FLT_MAX)) {
-      return Status::OverflowError;
-    }
+    if (!fits(value)) return Status::OverflowError;
     out = static_cast<float>(value);
     return Status::Ok;
   }
+  // Infinities and NaN stay what they are; a finite value beyond the float range is refused.
+  // Without branches: the bulk reading tests a block of values with it.
+  static bool fits(double value) { return !(std::fabs(value) > FLT_MAX) | std::isinf(value); }
   static VALUE toRuby(float v) { return DBL2NUM(static_cast<double>(v)); }
 };
 template <>
@@ -435,6 +417,24 @@ VALUE bulkArray(const std::vector<E>& v) {
   });
 }
 
+#if USE_FLONUM
+// A block of Array elements read as Floats held in their references, with no branch per
+// element so that the compiler can use vector instructions. False when any element is
+// something else or does not fit E; `out` then holds no meaning for the block.
+constexpr long kFlonumBlock = 32;
+template <class E>
+bool readFlonumBlock(const VALUE* items, E* out) {
+  bool ok = true;
+  for (long i = 0; i < kFlonumBlock; ++i) {
+    const double value = flonumValue(items[i]);
+    const bool fits = Converter<E>::fits(value);
+    ok &= RB_FLONUM_P(items[i]) & fits;
+    out[i] = static_cast<E>(fits ? value : 0.0);
+  }
+  return ok;
+}
+#endif
+
 template <class E>
 struct SequenceHolder {
   std::vector<E>* pointer = nullptr;
@@ -458,9 +458,8 @@ Status convertSequence(VALUE v, SequenceHolder<E>& h) {
       const VALUE* items = RARRAY_CONST_PTR(v);
 #if USE_FLONUM
       if constexpr (std::is_floating_point_v<E>) {
-        const double limit = std::numeric_limits<E>::max();
         while (first + kFlonumBlock <= size &&
-               readFlonumBlock<E>(items + first, built->data() + first, limit)) {
+               readFlonumBlock<E>(items + first, built->data() + first)) {
           first += kFlonumBlock;
         }
       }
