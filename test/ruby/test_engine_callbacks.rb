@@ -89,7 +89,7 @@ class TestEngineCallbacks < Minitest::Test
     callbacks.define_singleton_method(:updateView) { first_in << true; first_go.pop; raise IOError, 'first thread' }
     callbacks.define_singleton_method(:forceUpdateView) { first_go << true; second_go.pop }
     other = OrvaxTest.facade(callbacks)
-    [[6, 83], [7, 84]].each { |slot, callback| engine.script(slot, callback) } # setPointSize and setColorMode call back
+    script_views
     first = Thread.new { Thread.current.report_on_exception = false; facade.setPointSize(1) }
     first_in.pop
     second = Thread.new { other.setColorMode(2) }
@@ -104,7 +104,7 @@ class TestEngineCallbacks < Minitest::Test
     fiber = Fiber.new { facade.setPointSize(1) }
     callbacks.define_singleton_method(:updateView) { Fiber.yield }
     callbacks.define_singleton_method(:forceUpdateView) { fiber.resume }
-    [[6, 83], [7, 84]].each { |slot, callback| engine.script(slot, callback) } # setPointSize and setColorMode call back
+    script_views
     facade.setColorMode(2)
     fiber.resume
     refute fiber.alive?
@@ -112,6 +112,12 @@ class TestEngineCallbacks < Minitest::Test
     assert Fiber.new { facade.setPointSize(1) }.tap(&:resume).alive?
     GC.start(full_mark: true, immediate_sweep: true)
     assert_no_call_in_progress
+  end
+
+  # setPointSize calls back updateView, setColorMode forceUpdateView.
+  def script_views
+    engine.script(6, 83)
+    engine.script(7, 84)
   end
 
   # With no facade call in progress a script's exception becomes one console line.
