@@ -2,7 +2,7 @@
 # and the iterators: values, movement, comparisons, and safety when their container changes.
 require 'orvax_test_helper'
 
-module ContainerCases
+class TestContainers < Minitest::Test
   # make: three elements; key: what tells elements apart; bad: a value that is no element; convert: given, what
   # comes out, a value out of range and the error pushing it raises.
   Case = Struct.new(:klass, :element, :make, :bad, :key, :convert) do
@@ -35,20 +35,13 @@ module ContainerCases
     Case.new(ORVAX::SectionPlaneVector, 'SectionPlane', -> { PLANES.to_a }, 1, ->(x) { x.class })
   ].freeze
 
-  def each_class(name, &body)
+  def self.each_class(name, &body)
     ALL.each { |c| define_method("test_#{name}_#{c.name}") { instance_exec(c, &body) } }
   end
 
   # gone: the class name of the RuntimeError raised; pending: runs the block while an exception is handled.
-  module Texts
-    def gone(&call); assert_raises(RuntimeError, &call).class.name; end
-    def pending; raise 'pending'; rescue StandardError; yield; end
-  end
-end
-
-class TestContainers < Minitest::Test
-  extend ContainerCases
-  include ContainerCases::Texts
+  def gone(&call); assert_raises(RuntimeError, &call).class.name; end
+  def pending; raise 'pending'; rescue StandardError; yield; end
 
   # nil is refused as a null reference, also by initialize again; one bad element refuses a whole Array.
   each_class('construction_conversion_and_storage') do |c|
@@ -67,13 +60,13 @@ class TestContainers < Minitest::Test
     assert_equal want, c.klass.new(given).to_a if want
     assert_raises(refused) { c.klass.new.push(big) } if big
     assert_match(/\AWrong arguments for overloaded method '#{new}'/, err { c.klass.new(given + [big || c.bad]) })
-    assert_equal [c.key == ContainerCases::SAME] * 2, %i[map_bang __delete__].map { |s| c.klass.method_defined?(s) }
+    assert_equal [c.key == SAME] * 2, %i[map_bang __delete__].map { |s| c.klass.method_defined?(s) }
     prefix = "std::vector<#{e}#{c.klass == ORVAX::BoolVector ? ', ' : ','}std::allocator< #{e} > >"
     tail = { 'std::string' => 'std__string' }.fetch(e, e)
     assert_equal ["#{prefix} [", "#{prefix} []", false, "SWIG::TYPE_p_std__allocatorT_#{tail}_t", all.first, all.last, nil, nil],
                  [v.inspect[0, prefix.size + 2], c.klass.new.inspect, v.to_a.frozen?, v.get_allocator.class.name,
                   *c.keys(v.front, v.back, c.klass.new.front, c.klass.new.back)]
-    assert_equal c.three.join, v.to_s if c.key == ContainerCases::SAME
+    assert_equal c.three.join, v.to_s if c.key == SAME
     huge = 2**32 - 1
     [[RangeError, -> { c.klass.new(huge) }], [RangeError, -> { v.reserve(huge) }], [RangeError, -> { v.resize(huge) }],
      [RangeError, -> { v.assign(huge, x) }], [ArgumentError, -> { v.swap(nil) }], [TypeError, -> { v.swap([]) }]]

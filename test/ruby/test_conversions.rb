@@ -88,7 +88,9 @@ class TestConversions < Minitest::Test
              [wide, 2, :updateSceneObserver, 'text'], [string, 8, :callAnalytics_Initialization, 'a', 1, 'b', 'c', 'd', 'e', nil],
              ['std::string const', 2, :AddPointCloud, nil, 'x'], ['std::string const', 3, :AddPointCloud, 'x', nil],
              [OrvaxTest::DOUBLES, 2, :addScene, 'x', 't'], [OrvaxTest::FLOATS, 2, :ProcessCloud, 1.5, 't'],
-             [OrvaxTest::FLOATS, 2, :ProcessCloud, @facade, 't']].map { |type, at, name, *args| refusal(TypeError, type, name, at, args) }
+             [OrvaxTest::FLOATS, 2, :ProcessCloud, @facade, 't'], *[nil, 2**31].map { |value| ['int', 2, :openFileDialogMulti, value] },
+             *[:a, 'text', 3, Object.new].map { |value| ['void *', 2, :proto, value] }]
+            .map { |type, at, name, *args| refusal(TypeError, type, name, at, args) }
     rows += [[TEXT, 2, :bkPopUpMessage, nil], [TEXT, 2, :bkPopUpOKQuestionMessage, nil], [TEXT, 2, :LoadMultiPointCloud, nil],
              [TEXT, 3, :addScene, [1.0], nil], [OrvaxTest::DOUBLES, 2, :addScene, nil, 'x'], [wide, 2, :updateSceneObserver, nil]]
             .map { |type, at, name, *args| refusal(ArgumentError, type, name, at, args) }
