@@ -13,8 +13,9 @@ class TestClassTree < Minitest::Test
                  [SWIG.class, ORVAX.class, SWIG::Pointer.superclass, SWIG.constants.grep(/\ATYPE/).map(&:to_s).sort,
                   SWIG.instance_variable_get(:@__trackings__), holder.class.name, holder.class.superclass]
     assert_equal SWIG::Pointer, SWIG::TYPE_p_char.superclass
-    [[NoMethodError, -> { SWIG::Pointer.new }], [NoMethodError, -> { SWIG::TYPE_p_char.new }], [TypeError, -> { holder.class.allocate }],
-     [NameError, -> { eval('$swig_runtime_data_type_pointer4 = 1') }]].each { |klass, call| assert_raises(klass, &call) }
+    [[NoMethodError, -> { SWIG::Pointer.new }], [NoMethodError, -> { SWIG::TYPE_p_char.new }],
+     [TypeError, -> { holder.class.allocate }], [NameError, -> { eval('$swig_runtime_data_type_pointer4 = 1') }]]
+      .each { |klass, call| assert_raises(klass, &call) }
     assert_same holder, $swig_runtime_data_type_pointer4
     # A global set by Ruby code before the first load is no module ring: TypeError, not a read.
     ['1', 'Thread::Mutex.new', 'Object.new'].each do |value|

@@ -197,8 +197,7 @@ class TestContainers < Minitest::Test
     bounds = (front = v.front).sxXyYzZ
     front.mSumBBMinnMax = 7
     v.back.sxXyYzZ.push(1.0)
-    assert_equal [0.0, 7.0, 7, 'SWIG::TYPE_p_SectionPlane'],
-                 [sum, v[0].mSumBBMinnMax, v[0].sxXyYzZ.size, ORVAX::SectionPlaneVector.new(1).front.class.name]
+    assert_equal [0.0, 7.0, 7], [sum, v[0].mSumBBMinnMax, v[0].sxXyYzZ.size]
     100.times { v.push(ORVAX::ClippingBox.new) } # storage moves
     front.mClippingBoxVisible = true
     assert_equal [true, 7], [v[0].get_Visible, bounds.size]
@@ -254,9 +253,7 @@ class TestContainers < Minitest::Test
   end
 
   def test_map_reading_writing_order_blocks_constructors_and_erase
-    m = map
-    m[[0xFF].pack('C*')] = 'z'
-    m['B'] = 'y'
+    m = map('b' => '2', 'a' => '1', 'c' => '3', [0xFF].pack('C*') => 'z', 'B' => 'y')
     seen = []
     refute m.each { |k, v| seen << [k, v] }.equal?(m)
     assert_equal [['B', 'a', 'b', 'c', [0xFF].pack('C*')], %w[y 1 2 3 z], m.entries, m.entries], [m.keys, m.values, seen, m.to_a]
@@ -296,8 +293,7 @@ class TestContainers < Minitest::Test
     assert_equal protos('each', 'void each()', 'void each()'), err { m2.each(1) }
     assert_equal %w[TYPE_p_MAP__iterator TYPE_p_MAP__reverse_iterator TYPE_p_std__allocatorT_std__pairT_std__string_const_std__string_t_t],
                  [m2.lower_bound('a'), m2.rend, m2.get_allocator].map { |x| x.class.name[6..-1].sub(OrvaxTest::MAP, 'MAP') }
-    other = map
-    assert_equal [%w[a b c], []], [(m2.swap(other); m2.keys), other.keys]
+    assert_equal [%w[a b c], []], [(m2.swap(other = map); m2.keys), other.keys]
   end
 
   def vec(*values); ORVAX::IntVector.new(values); end

@@ -81,14 +81,14 @@ class TestConversions < Minitest::Test
     depth = Array.new(13, 1.0).tap { |a| a[4], a[7] = 'five', 'eight' }
     string, wide = 'std::string', 'std::wstring'
     # Type, native position, method, arguments.
-    rows += [['int', 2, :setVisibility, 'a', 'b'], ['double', 3, :setEye, 1, nil, nil], ['double', 6, :getClippingBoxFromDepth, *depth],
-             [string, 2, :point_cloud_loaded, nil, true], [string, 2, :callAnalytics_closeApplication, :sym],
+    rows += [['int', 2, :setVisibility, 'a', 'b'], ['double', 3, :setEye, 1, nil, nil], [string, 2, :point_cloud_loaded, nil, 1],
+             ['double', 6, :getClippingBoxFromDepth, *depth], [string, 2, :callAnalytics_closeApplication, :sym],
              *%i[callAnalytics_pointCloudLoaded callAnalytics_errorMessageEngagement callAnalytics_closeApplication]
                .map { |name| [string, 2, name, nil] },
              [wide, 2, :updateSceneObserver, 'text'], [string, 8, :callAnalytics_Initialization, 'a', 1, 'b', 'c', 'd', 'e', nil],
              ['std::string const', 2, :AddPointCloud, nil, 'x'], ['std::string const', 3, :AddPointCloud, 'x', nil],
              [OrvaxTest::DOUBLES, 2, :addScene, 'x', 't'], [OrvaxTest::FLOATS, 2, :ProcessCloud, 1.5, 't'],
-             [OrvaxTest::FLOATS, 2, :ProcessCloud, @facade, 't'], *[nil, 2**31].map { |value| ['int', 2, :openFileDialogMulti, value] },
+             [OrvaxTest::FLOATS, 2, :ProcessCloud, @facade, 't'], *[nil, 2**31].map { |v| ['int', 2, :openFileDialogMulti, v] },
              *[:a, 'text', 3, Object.new].map { |value| ['void *', 2, :proto, value] }]
             .map { |type, at, name, *args| refusal(TypeError, type, name, at, args) }
     rows += [[TEXT, 2, :bkPopUpMessage, nil], [TEXT, 2, :bkPopUpOKQuestionMessage, nil], [TEXT, 2, :LoadMultiPointCloud, nil],
