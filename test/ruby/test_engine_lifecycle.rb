@@ -69,8 +69,8 @@ class TestEngineLifecycle < Minitest::Test
       e.answer(17, "loaded \\u00e9")
       show 'reply', [f.LoadMultiPointCloud(#{second.dump}), e.calls]
     RUBY
-    assert_equal ["error: #{[ArgumentError, '[json.exception.type_error.302] type must be number, but is null'].inspect}",
-                  "error: #{[ArgumentError, 'version number out of range: major_version'].inspect}", 'loaded: false',
+    assert_equal ['error: [ArgumentError, "[json.exception.type_error.302] type must be number, but is null"]',
+                  'error: [ArgumentError, "version number out of range: major_version"]', 'loaded: false',
                   *started('scripted'), format(ANALYTICS, '1'), 'reply: ""',
                   "calls: #{[[1, [2**63 - 1, -2**63, -1]], [46, [true]], [60, [-2**63]], [17, [first]]].inspect}",
                   format(ANALYTICS, '1'), "reply: #{["loaded \u00e9".b, [[46, [true]], [60, [25]], [17, [second]]]].inspect}"], lines
