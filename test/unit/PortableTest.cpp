@@ -141,7 +141,6 @@ TEST(DeviceId, TheLastReportingMediumWinsUntrimmedUpToAZeroUnitEachUnitByItself)
 }
 
 using Bytes = std::vector<unsigned char>;
-using Exports = std::vector<std::pair<std::string, std::uint32_t>>;
 using Offset = std::int64_t;
 constexpr Offset kNone = -1;
 constexpr std::uint32_t kTable = 0x1000, kDecoy = 0x1400;
@@ -158,7 +157,7 @@ void put(Bytes& image, std::size_t at, std::size_t value, int bytes = 4) {
 }
 
 // A PE32+ image as the loader lays it out (RVA == offset), the names after the tables.
-Bytes peImage(const Exports& exports) {
+Bytes peImage(const std::vector<std::pair<std::string, std::uint32_t>>& exports) {
   Bytes image(kSize);
   const std::size_t n = exports.size(), names = kFunctions + 4 * n;
   std::size_t text = names + 6 * n;
@@ -325,7 +324,8 @@ using Request = std::pair<std::size_t, std::uint32_t>;  // capacity, time-out
 WindowHandle H(std::size_t number) { return reinterpret_cast<WindowHandle>(number); }
 std::size_t N(WindowHandle w) { return reinterpret_cast<std::size_t>(w); }
 
-// Handles number the windows from 1 as added; a window's text is its title or class name.
+// Handles number the windows from 1 as added, after a null one at the top level; a window's
+// text is its title or class name.
 struct FakeWindows final : platform::WindowSystem {
   static constexpr std::uint32_t kOwnProcess = 4242;
   struct Window {
@@ -336,7 +336,6 @@ struct FakeWindows final : platform::WindowSystem {
   };
   std::vector<Window> windows;
   std::vector<Request> requests;
-  bool nullFirst = false;
   test::RecordingConsole console;
 
   WindowHandle add(std::u16string_view text, WindowHandle parent = nullptr,
@@ -347,7 +346,7 @@ struct FakeWindows final : platform::WindowSystem {
   Handles search() { return findHostWindows(*this, console); }
   std::uint32_t currentProcessId() override { return kOwnProcess; }
   void forEachTopLevel(const Visit& visit) override {
-    if (!nullFirst || visit(nullptr)) children(0, visit, false);
+    if (visit(nullptr)) children(0, visit, false);
   }
   void forEachDescendant(WindowHandle parent, const Visit& visit) override {
     children(N(parent), visit, true);
@@ -374,7 +373,6 @@ struct FakeWindows final : platform::WindowSystem {
 
 TEST(WindowSearch, MatchesTitlesOfAnsweringWindowsOfItsOwnProcessCaseSensitively) {
   FakeWindows windows;
-  windows.nullFirst = true;
   for (auto title : {u"Brikolan Pro 2019", u"m.skp - Brikolan Pro 2024", u"x Brikolan Pro 2020 y",
                      u"brikolan pro 2019", u"- BRIKOLAN", u"-Brikolan", u"Brikolan Pro 2021", u""})
     windows.add(title);
