@@ -340,7 +340,7 @@ struct FakeWindows final : platform::WindowSystem {
 
   WindowHandle add(std::u16string_view text, WindowHandle parent = nullptr,
                    std::uint32_t process = kOwnProcess, bool answers = true) {
-    windows.push_back({test::W(text), N(parent), process, answers});
+    windows.push_back({W(text), N(parent), process, answers});
     return H(windows.size());
   }
   Handles search() { return findHostWindows(*this, console); }
