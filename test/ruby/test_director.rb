@@ -18,17 +18,12 @@ class TestDirector < Minitest::Test
       assert_nil result, name unless %i[getSectionPlanes bkPopUpOKQuestionMessage].include?(name)
     end
     assert_equal REACHING.map { |_, _, op| op }, @callbacks.calls.map(&:first)
-    error = assert_raises(NameError) { ORVAX::INativeToRuby.new }
-    assert_equal [NameError, 'accessing abstract class or protected constructor'], [error.class, error.message[/.*/]]
     bare = Class.new(ORVAX::INativeToRuby).new
     facade = ORVAX::MyNativeClass.new(bare)
     REACHING.each { |name, args, operation| assert_raises_message(RuntimeError, PURE + operation.to_s, name) { facade.public_send(name, *args) } }
     [[:RubyMessageBox, 'x'], [:updateSceneObserver, 'x'], [:callAnalytics_Initialization, 'a', 1, 'b', 'c', 'd', 'e', 'f']]
       .each { |name, *args| assert_raises_message(RuntimeError, "#{PURE}#{name}") { bare.public_send(name, *args) } }
     assert_raises_message(ArgumentError, OrvaxTest.null_message('std::string const &', 'RubyMessageBox', 2)) { bare.RubyMessageBox(nil) }
-    assert_raises_message(TypeError, OrvaxTest.type_message('unsigned long long', 'callAnalytics_Initialization', 3, -1.0)) do
-      bare.callAnalytics_Initialization('a', -1.0, 'b', 'c', 'd', 'e', 'f')
-    end
     calling_super = Class.new(ORVAX::INativeToRuby) { def updateView; super; end }.new
     assert_raises_message(RuntimeError, "#{PURE}updateView") { ORVAX::MyNativeClass.new(calling_super).updateView }
   end
@@ -74,26 +69,20 @@ class TestDirector < Minitest::Test
   # Disowned objects stay usable; initializing again keeps them usable, and a facade takes the new one.
   def test_disown_and_initialize_again
     assert_equal [nil] * 4, [@callbacks, @callbacks, nil].map { |c| ORVAX.disown_INativeToRuby(c) } << @facade.updateView
-    [3, 'x'].each do |v|
-      assert_raises_message(TypeError, OrvaxTest.type_message('INativeToRuby *', 'disown_INativeToRuby', 1, v)) { ORVAX.disown_INativeToRuby(v) }
-    end
+    message = OrvaxTest.type_message('INativeToRuby *', 'disown_INativeToRuby', 1, 'x')
+    assert_raises_message(TypeError, message) { ORVAX.disown_INativeToRuby('x') }
     @callbacks.send(:initialize)
     assert_nil @facade.updateView
     other = OrvaxTest::RecordingCallbacks.new
     @facade.send(:initialize, other)
     @facade.updateView
     assert_equal [[[:updateView]]] * 2, [@callbacks.calls, other.calls]
-    # A failed re-initialize leaves the facade with its first callback object, still kept alive.
-    assert_equal 'frozen;first', ruby_output(<<~RUBY)
-      class Tagged < ORVAX::INativeToRuby
-        def initialize(tag); super(); @tag = tag; end
-        def updateView; print(@tag); end
-      end
-      facade = ORVAX::MyNativeClass.new(Tagged.new('first'))
-      facade.freeze
-      begin; facade.send(:initialize, Tagged.new('second')); rescue FrozenError; print 'frozen;'; end
-      3.times { GC.start; Array.new(1000) { Tagged.new('filler') } }
-      facade.updateView
-    RUBY
+    # A failed initialize leaves the facade with its first callback object, still kept alive.
+    seen = []
+    frozen = ORVAX::MyNativeClass.new(Class.new(ORVAX::INativeToRuby) { define_method(:updateView) { seen << :first } }.new).freeze
+    assert_raises(FrozenError) { frozen.send(:initialize, OrvaxTest::RecordingCallbacks.new) }
+    3.times { GC.start(full_mark: true, immediate_sweep: true) }
+    frozen.updateView
+    assert_equal [:first], seen
   end
 end
