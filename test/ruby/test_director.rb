@@ -79,8 +79,10 @@ class TestDirector < Minitest::Test
     assert_equal [[[:updateView]]] * 2, [@callbacks.calls, other.calls]
     # A failed initialize leaves the facade with its first callback object, still kept alive.
     seen = []
-    frozen = ORVAX::MyNativeClass.new(Class.new(ORVAX::INativeToRuby) { define_method(:updateView) { seen << :first } }.new).freeze
+    first = Class.new(ORVAX::INativeToRuby) { define_method(:updateView) { seen << :first } }.new
+    frozen = ORVAX::MyNativeClass.new(first).freeze
     assert_raises(FrozenError) { frozen.send(:initialize, OrvaxTest::RecordingCallbacks.new) }
+    first = nil
     3.times { GC.start(full_mark: true, immediate_sweep: true) }
     frozen.updateView
     assert_equal [:first], seen
