@@ -1,4 +1,5 @@
-# The engine's callback slots reaching the scripts' methods, the facade they serve, and a script's exceptions.
+# The engine's callback slots reaching the scripts' methods, the facade they serve, and a script's exceptions and
+# other exits (throw, break, Thread#kill): the engine finishes its slot, then the facade call raises or exits.
 require_relative 'engine_support/in_process'
 
 class TestEngineCallbacks < Minitest::Test
@@ -86,10 +87,9 @@ class TestEngineCallbacks < Minitest::Test
   # Two threads inside engine calls that end in the other order: each thread's exception stays with its call.
   def test_engine_calls_of_two_threads_ending_out_of_order
     first_in, first_go, second_go = Array.new(3) { Queue.new }
-    callbacks.define_singleton_method(:updateView) { first_in << true; first_go.pop; raise IOError, 'first thread' }
+    on_view { first_in << true; first_go.pop; raise IOError, 'first thread' }
     callbacks.define_singleton_method(:forceUpdateView) { first_go << true; second_go.pop }
     other = OrvaxTest.facade(callbacks)
-    script_views
     first = Thread.new { Thread.current.report_on_exception = false; facade.setPointSize(1) }
     first_in.pop
     second = Thread.new { other.setColorMode(2) }
@@ -102,9 +102,8 @@ class TestEngineCallbacks < Minitest::Test
   # A fiber suspended inside an engine call outlives the call that resumed it, or is abandoned and collected.
   def test_engine_calls_of_fibers_suspended_inside_them
     fiber = Fiber.new { facade.setPointSize(1) }
-    callbacks.define_singleton_method(:updateView) { Fiber.yield }
+    on_view { Fiber.yield }
     callbacks.define_singleton_method(:forceUpdateView) { fiber.resume }
-    script_views
     facade.setColorMode(2)
     fiber.resume
     refute fiber.alive?
@@ -114,8 +113,9 @@ class TestEngineCallbacks < Minitest::Test
     assert_no_call_in_progress
   end
 
-  # setPointSize calls back updateView, setColorMode forceUpdateView.
-  def script_views
+  # setPointSize calls back updateView (`body` from now on), setColorMode forceUpdateView.
+  def on_view(&body)
+    callbacks.define_singleton_method(:updateView, &body)
     engine.script(6, 83)
     engine.script(7, 84)
   end
@@ -136,5 +136,49 @@ class TestEngineCallbacks < Minitest::Test
     end
     assert_equal %w[updateView RubyYesNoBox getSectionPlanes].map { |name| "engine callback #{name} ignored: not called on a Ruby thread\n" }.join, out
     assert_equal [], callbacks.calls
+  end
+
+  def finished_slot(arg); [[6, [arg]], [6, :after_callback, 83, nil]]; end
+  def left_by_break
+    on_view { yield }
+    facade.setPointSize(2)
+    :not_left
+  end
+  def while_handling_outer
+    raise ArgumentError, 'outer'
+  rescue ArgumentError => outer
+    yield
+    assert_same outer, $!
+  end
+
+  def test_throw_and_break_leave_after_the_engine_finished_its_slot
+    on_view { throw :out, :thrown }
+    while_handling_outer { assert_equal :thrown, catch(:out) { facade.setPointSize(1) } }
+    assert_equal finished_slot(1), engine.calls
+    engine.reset
+    assert_equal :broken, left_by_break { break :broken }
+    assert_equal finished_slot(2), engine.calls
+  end
+
+  def test_kill_kills_the_thread_sleeping_in_a_callback
+    asleep = Queue.new
+    ran_on = []
+    on_view { asleep << true; sleep }
+    # rubocop:disable Lint/RescueException
+    thread = Thread.new { ran_on << (begin; facade.setPointSize(3); :after_call; rescue Exception => e; e.class; end) }
+    # rubocop:enable Lint/RescueException
+    asleep.pop
+    thread.kill.join
+    assert_equal [false, [], finished_slot(3)], [thread.status, ran_on, engine.calls]
+  end
+
+  # With no facade call in progress the exit is dropped; the next script exception is raised as usual.
+  def test_exit_with_no_facade_call_is_dropped_with_one_line
+    on_view { throw :out }
+    out = nil
+    while_handling_outer { out, = capture_subprocess_io { assert_nil(catch(:out) { engine.fire(83) }) } }
+    assert_equal "engine callback updateView left by throw: dropped\n", out
+    on_view { raise IOError, 'next' }
+    assert_equal 'next', assert_raises(IOError) { facade.setPointSize(4) }.message
   end
 end
