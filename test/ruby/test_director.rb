@@ -1,8 +1,9 @@
-# Calls from native code into the script's callback object, and their errors.
+# Calls from native code into the script's callback object, and their errors. Also run stressed.
 require 'orvax_test_helper'
 
 class TestDirector < Minitest::Test
   include OrvaxTest::WithFacade
+  include OrvaxTest::GcStress
   class Failure < StandardError; end
 
   PURE = 'SWIG director pure virtual method called INativeToRuby::'

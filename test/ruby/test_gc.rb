@@ -32,21 +32,6 @@ class TestGc < Minitest::Test
     assert_equal [[], 3], [holders, iterators.size]
   end
 
-  # Errors and results survive a (stressed) collection before they reach the script.
-  def test_errors_and_results_through_collections
-    bare = ORVAX::MyNativeClass.new(Class.new(ORVAX::INativeToRuby).new)
-    [[TypeError, -> { bare.setPointSize('x') }], [ArgumentError, -> { bare.updateView(1) }],
-     [RuntimeError, -> { bare.updateView }]].each { |klass, call| assert_raises(klass, &call) }
-    raising = Class.new(OrvaxTest::RecordingCallbacks) do
-      def RubyMessageBox(message); raise(ArgumentError, "script says #{message}"); end
-      def getSectionPlanes; Array.new(50) { |i| i * 0.5 }; end
-    end.new
-    facade = ORVAX::MyNativeClass.new(raising)
-    raising = nil
-    assert_equal 'script says no', assert_raises(ArgumentError) { facade.bkPopUpMessage('no') }.message
-    assert_equal Array.new(50) { |i| i * 0.5 }, facade.getSectionPlanes
-  end
-
   # References into temporary containers and the iterators their steps give keep their owners.
   def test_references_and_iterators_keep_their_owners
     lists = Array.new(20) { ORVAX::ClippingBox.new.sxXyYzZ }
