@@ -15,14 +15,24 @@ class TestEngineLifecycle < Minitest::Test
     ["FreeQPEDll #{flag}", 'cb callAnalytics_closeApplication["null"]', "FreeQPEDll #{flag}", "FreeQPEDll erm #{flag}"]
   end
 
+  # Malformed requests raise before anything happens; versions travel to the 64-bit ends, fractions cut toward zero.
   # Every call writes the callbacks again (the engine may rewrite its table); which facade they serve: test_engine_callbacks.
   def test_load_bind_and_release
+    first = '{"bk_version_number":9223372036854775807,"major_version":-9223372036854775808,' \
+            '"minor_version":-1.5,"files":["a.e57"]}'
+    second = "{\"bk_version_number\":2500,\"major_version\":25.7,\"minor_version\":0,\"x\":\"\u00e9\"}"
     lines = run_scenario('scripted', <<~RUBY)
-      show 'before', [f.setPointSize(1), f.isModuleLoaded]
-      show 'first', f.LoadQPEDll(true, 2400, 24, 1)
+      ['{"bk_version_number":2400,"major_version":24}',
+       '{"bk_version_number":1,"major_version":9223372036854775808,"minor_version":1}'].each do |request|
+        show 'error', (f.LoadMultiPointCloud(request) rescue [$!.class, $!.message])
+      end
+      show 'before', [f.setPointSize(1), f.isModuleLoaded, engine_loaded?]
+      show 'reply', f.LoadMultiPointCloud(#{first.dump})
       show 'calls', (e = engine).calls
       e.reset
-      show 'second', [f.LoadQPEDll(true, 2500, 25, 2), e.calls, f.isModuleLoaded, f.initDLL(7, 8, 9), e.calls.last]
+      e.answer(17, "loaded \\u00e9")
+      show 'reply', [f.LoadMultiPointCloud(#{second.dump}), e.calls]
+      show 'second', [f.isModuleLoaded, f.initDLL(7, 8, 9), e.calls.last]
       e.clear_slot(86)
       show 'cleared', (e.fire(86, 'lost') rescue $!.message)
       (other = facade).getPointSize
@@ -35,11 +45,15 @@ class TestEngineLifecycle < Minitest::Test
       show 'size', [f.getPointSize, f.isModuleLoaded]
       e.fire(83)
     RUBY
-    assert_equal ['before: [nil, false]', *started('scripted'), 'cb RubyMessageBox["Extension Loaded"]', 'first: true',
-                  'calls: [[1, [2400, 24, 1]], [46, [true]]]', 'second: [true, [[46, [true]]], true, true, [1, [7, 8, 9]]]',
-                  'cleared: "scripted engine: callback not installed"', 'cb RubyMessageBox["to other"]',
-                  *freed(1), 'free', 'free: nil', 'freed: [[[8, []]], false, true, false, [], nil]', *freed(0), 'free: nil',
-                  'size: [0, true]', 'cb updateView[]'], lines
+    assert_equal ['error: [ArgumentError, "[json.exception.type_error.302] type must be number, but is null"]',
+                  'error: [ArgumentError, "version number out of range: major_version"]', 'before: [nil, false, false]',
+                  *started('scripted'), format(ANALYTICS, '1'), 'reply: ""',
+                  "calls: #{[[1, [2**63 - 1, -2**63, -1]], [46, [true]], [60, [-2**63]], [17, [first]]].inspect}",
+                  format(ANALYTICS, '1'), "reply: #{["loaded \u00e9".b, [[46, [true]], [60, [25]], [17, [second]]]].inspect}",
+                  'second: [true, true, [1, [7, 8, 9]]]', 'cleared: "scripted engine: callback not installed"',
+                  'cb RubyMessageBox["to other"]', *freed(1), 'free',
+                  'free: nil', 'freed: [[[8, []]], false, true, false, [], nil]', *freed(0), 'free: nil', 'size: [0, true]',
+                  'cb updateView[]'], lines
   end
 
   def test_missing_library_is_reported_every_time
@@ -49,30 +63,6 @@ class TestEngineLifecycle < Minitest::Test
     RUBY
     failure = [*path_lines('missing'), INCOMPATIBLE]
     assert_equal [*failure, 'first: [false, false]', *failure, format(ANALYTICS, '0'), 'reply: ""'], lines
-  end
-
-  # Malformed requests raise before anything happens; versions travel to the 64-bit ends, fractions cut toward zero.
-  def test_load_requests
-    first = '{"bk_version_number":9223372036854775807,"major_version":-9223372036854775808,' \
-            '"minor_version":-1.5,"files":["a.e57"]}'
-    second = "{\"bk_version_number\":2500,\"major_version\":25.7,\"minor_version\":0,\"x\":\"\u00e9\"}"
-    lines = run_scenario('scripted', <<~RUBY)
-      ['{"bk_version_number":2400,"major_version":24}',
-       '{"bk_version_number":1,"major_version":9223372036854775808,"minor_version":1}'].each do |request|
-        show 'error', (f.LoadMultiPointCloud(request) rescue [$!.class, $!.message])
-      end
-      show 'loaded', engine_loaded?
-      show 'reply', f.LoadMultiPointCloud(#{first.dump})
-      show 'calls', (e = engine).calls
-      e.reset
-      e.answer(17, "loaded \\u00e9")
-      show 'reply', [f.LoadMultiPointCloud(#{second.dump}), e.calls]
-    RUBY
-    assert_equal ['error: [ArgumentError, "[json.exception.type_error.302] type must be number, but is null"]',
-                  'error: [ArgumentError, "version number out of range: major_version"]', 'loaded: false',
-                  *started('scripted'), format(ANALYTICS, '1'), 'reply: ""',
-                  "calls: #{[[1, [2**63 - 1, -2**63, -1]], [46, [true]], [60, [-2**63]], [17, [first]]].inspect}",
-                  format(ANALYTICS, '1'), "reply: #{["loaded \u00e9".b, [[46, [true]], [60, [25]], [17, [second]]]].inspect}"], lines
   end
 
   # Its own dependencies are looked for in the engine's folder (not the interpreter's, the current one or the path).
