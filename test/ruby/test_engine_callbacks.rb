@@ -40,9 +40,7 @@ class TestEngineCallbacks < Minitest::Test
     second_facade.setPointSize(2)
     engine.fire(83)
     # Methods that do not refresh the binding leave the callbacks where they are.
-    facade.ProcessCloud([1], 'x')
-    facade.ComputeCellNb(1)
-    facade.setZAxis(0, 0, 1)
+    [[:ProcessCloud, [1], 'x'], [:ComputeCellNb, 1], [:setZAxis, 0, 0, 1]].each { |name, *args| facade.public_send(name, *args) }
     engine.fire(84)
     assert_equal [[], [[:updateView], [:forceUpdateView]]], [callbacks.calls, second.calls]
     first_facade = facade
