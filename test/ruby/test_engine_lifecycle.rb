@@ -72,13 +72,6 @@ class TestEngineLifecycle < Minitest::Test
     assert_equal [*started('dependent'), 'load: true'], lines
   end
 
-  # Narrow and wide lines alike: the text, then the platform's end of line, nothing else.
-  def test_console_lines_as_written
-    out = run_scenario('scripted', "f.FreeQPEDll(true)\nf.LoadQPEDll(false, 2400, 24, 1)", raw: true)
-    ending = EngineSupport::WINDOWS ? "\r\n" : "\n"
-    assert_equal ['FreeQPEDll 1', *started('scripted')].map { |line| line + ending }.join, out.b
-  end
-
   # The refused engine, bound during the load, is unloaded even when a script raises in the refusal
   # message; a later load tries again. Callbacks replaced while loading runs may already be collected.
   def test_refused_initialisation_unloads
