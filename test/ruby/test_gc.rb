@@ -10,8 +10,6 @@ class TestGc < Minitest::Test
     def record(name, *args); LOG << [@tag, name, *args]; nil; end
   end
 
-  def setup; super; LOG.clear; end
-
   # A facade keeps its callback object alive; directors reach objects moved by compaction (facades made after it).
   def test_callback_objects_stay_alive_and_in_place
     facades = Array.new(5) { |i| ORVAX::MyNativeClass.new(Logging.new(i)) }
