@@ -1,4 +1,5 @@
-# The engine's callback slots reaching the scripts' methods, the facade they serve, and a script's exceptions.
+# The engine's callback slots reaching the scripts' methods, the facade they serve, and a script's exceptions and
+# other exits (throw, break, Thread#kill): the engine finishes its slot, then the facade call raises or exits.
 require_relative 'engine_support/in_process'
 
 class TestEngineCallbacks < Minitest::Test
@@ -8,6 +9,7 @@ class TestEngineCallbacks < Minitest::Test
   class Raising < OrvaxTest::RecordingCallbacks
     def RubyMessageBox(message); raise IOError, "no box for #{message}"; end
     %i[RubyYesNoBox getSectionPlanes].each { |name| define_method(name) { |*| raise IOError, name.to_s } }
+    def updateView; throw :out; end
   end
 
   # Slot 85 (updateHtml) also updates the view; 96's 16-bit units are encoded one by one (surrogates not combined).
@@ -24,8 +26,6 @@ class TestEngineCallbacks < Minitest::Test
                   [:point_cloud_loaded, 'cloud', true], [:callAnalytics_errorMessageEngagement, 'oops'],
                   [:getSectionPlanes], [:initializeSettings], [:createClippingBox], [:removeClippingBox],
                   [:updateSceneObserver, observed]], callbacks.calls
-    scene = callbacks.calls.assoc(:RubyAddScene)[1]
-    assert_equal [true, [Float]], [scene.frozen?, scene.map(&:class).uniq]
     answers = [0, -1, 7].map { |answer| callbacks.yes_no_answer = answer; engine.fire(87, 'q') }
     assert_equal [false, true, true], answers, 'any non-zero integer is yes'
   end
@@ -38,9 +38,7 @@ class TestEngineCallbacks < Minitest::Test
     second_facade.setPointSize(2)
     engine.fire(83)
     # Methods that do not refresh the binding leave the callbacks where they are.
-    facade.ProcessCloud([1], 'x')
-    facade.ComputeCellNb(1)
-    facade.setZAxis(0, 0, 1)
+    [[:ProcessCloud, [1], 'x'], [:ComputeCellNb, 1], [:setZAxis, 0, 0, 1]].each { |name, *args| facade.public_send(name, *args) }
     engine.fire(84)
     assert_equal [[], [[:updateView], [:forceUpdateView]]], [callbacks.calls, second.calls]
     first_facade = facade
@@ -56,12 +54,6 @@ class TestEngineCallbacks < Minitest::Test
     # The engine ran on after each callback and got the neutral answers.
     assert_equal [[6, [3]], [6, :after_callback, 86, nil], [6, :after_callback, 87, false],
                   [6, :after_callback, 92, []]], engine.calls
-    engine.answer(71, 12)
-    engine.script(71, 86, 'size')
-    assert_raises(IOError) { facade.getPointSize } # and the result is dropped
-    engine.reset
-    engine.answer(71, 12)
-    assert_equal 12, facade.getPointSize, 'the exception went with its call'
   end
 
   def test_nested_facade_call_during_a_callback_raises_in_its_own_method
@@ -86,10 +78,9 @@ class TestEngineCallbacks < Minitest::Test
   # Two threads inside engine calls that end in the other order: each thread's exception stays with its call.
   def test_engine_calls_of_two_threads_ending_out_of_order
     first_in, first_go, second_go = Array.new(3) { Queue.new }
-    callbacks.define_singleton_method(:updateView) { first_in << true; first_go.pop; raise IOError, 'first thread' }
+    on_view { first_in << true; first_go.pop; raise IOError, 'first thread' }
     callbacks.define_singleton_method(:forceUpdateView) { first_go << true; second_go.pop }
     other = OrvaxTest.facade(callbacks)
-    script_views
     first = Thread.new { Thread.current.report_on_exception = false; facade.setPointSize(1) }
     first_in.pop
     second = Thread.new { other.setColorMode(2) }
@@ -102,9 +93,8 @@ class TestEngineCallbacks < Minitest::Test
   # A fiber suspended inside an engine call outlives the call that resumed it, or is abandoned and collected.
   def test_engine_calls_of_fibers_suspended_inside_them
     fiber = Fiber.new { facade.setPointSize(1) }
-    callbacks.define_singleton_method(:updateView) { Fiber.yield }
+    on_view { Fiber.yield }
     callbacks.define_singleton_method(:forceUpdateView) { fiber.resume }
-    script_views
     facade.setColorMode(2)
     fiber.resume
     refute fiber.alive?
@@ -114,18 +104,20 @@ class TestEngineCallbacks < Minitest::Test
     assert_no_call_in_progress
   end
 
-  # setPointSize calls back updateView, setColorMode forceUpdateView.
-  def script_views
+  # setPointSize calls back updateView (`body` from now on), setColorMode forceUpdateView.
+  def on_view(&body)
+    callbacks.define_singleton_method(:updateView, &body)
     engine.script(6, 83)
     engine.script(7, 84)
   end
 
-  # With no facade call in progress a script's exception becomes one console line.
+  # With no facade call in progress a script's exception, or other exit (then dropped), becomes one console line.
   def assert_no_call_in_progress
     raising = OrvaxTest.facade(Raising.new)
     raising.getNumberofEntity
-    out, = capture_subprocess_io { assert_nil engine.fire(86, 'late') }
-    assert_equal "engine callback RubyMessageBox raised: IOError: no box for late\n", out
+    out, = capture_subprocess_io { assert_equal [nil, nil], [engine.fire(86, 'late'), catch(:out) { engine.fire(83) }] }
+    assert_equal ["engine callback RubyMessageBox raised: IOError: no box for late\n",
+                  "engine callback updateView left by throw: dropped\n"].join, out
     assert raising.isModuleLoaded # keeps the facade alive until here
   end
 
@@ -136,5 +128,37 @@ class TestEngineCallbacks < Minitest::Test
     end
     assert_equal %w[updateView RubyYesNoBox getSectionPlanes].map { |name| "engine callback #{name} ignored: not called on a Ruby thread\n" }.join, out
     assert_equal [], callbacks.calls
+  end
+
+  def finished_slot(arg); [[6, [arg]], [6, :after_callback, 83, nil]]; end
+  def left_by_break
+    on_view { yield }
+    facade.setPointSize(2)
+    :not_left
+  end
+  def while_handling_outer
+    raise ArgumentError, 'outer'
+  rescue ArgumentError => outer
+    yield
+    assert_same outer, $!
+  end
+
+  def test_throw_and_break_leave_after_the_engine_finished_its_slot
+    on_view { throw :out, :thrown }
+    while_handling_outer { assert_equal :thrown, catch(:out) { facade.setPointSize(1) } }
+    assert_equal finished_slot(1), engine.calls
+    engine.reset
+    assert_equal :broken, left_by_break { break :broken }
+    assert_equal finished_slot(2), engine.calls
+  end
+
+  def test_kill_kills_the_thread_sleeping_in_a_callback
+    asleep = Queue.new
+    ran_on = []
+    on_view { asleep << true; sleep }
+    thread = Thread.new { ran_on << facade.setPointSize(3) } # an exception instead would show in join
+    asleep.pop
+    thread.kill.join
+    assert_equal [false, [], finished_slot(3)], [thread.status, ran_on, engine.calls]
   end
 end

@@ -27,7 +27,6 @@ if second
   facts[:twin_replaced] = second_types.zip(second[:initial]).count { |a, b| a != b }
   facts[:names] = first_types.map { |d| text(word(d, 0)) }
   facts[:readable] = first_types.map { |d| text(word(d, 8)) }
-  facts[:twin_initial_names] = second[:initial].map { |d| text(word(d, 0)) }
   facts[:owns_class_record] = first_types.map { |d| Fiddle::Pointer.new(d + 40)[0, 4].unpack1('l') }.uniq
 end
 

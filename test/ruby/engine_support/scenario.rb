@@ -7,14 +7,15 @@ module EngineSupport
   module Scenario
     CHILD = File.expand_path('child.rb', __dir__)
 
-    # The output lines (raw: bytes) of `code` run after the child prelude against stage `stage_name`.
-    def run_scenario(stage_name, code, raw: false)
-      stage = EngineSupport.stage(stage_name)
-      skip "stage #{stage_name} is not built" unless File.exist?(File.join(stage, 'lib', 'ORVAX.so'))
-      out, err, status = Open3.capture3({ 'ORVAX_STAGE' => stage }, RbConfig.ruby, '-W0', '-e',
-                                        "require #{CHILD.dump}\n#{code}", binmode: raw)
+    # The output lines of `code` run after the child prelude against stage `stage_name`. The child's lines and the
+    # extension's console lines, narrow and wide, each end with the platform's end of line, and hold nothing else.
+    def run_scenario(stage_name, code)
+      out, err, status = Open3.capture3({ 'ORVAX_STAGE' => EngineSupport.stage(stage_name) }, RbConfig.ruby, '-W0', '-e',
+                                        "require #{CHILD.dump}\n#{code}", binmode: true)
       assert status.success?, "scenario failed (#{status}):\n#{out}\n#{err}"
-      raw ? out : out.lines(chomp: true)
+      ending = EngineSupport::WINDOWS ? "\r\n" : "\n"
+      assert out.end_with?(ending), out
+      out.force_encoding(Encoding::UTF_8).split(ending)
     end
 
     # The console lines of a first load: the directory and library path the system names, then (started) the engine's.
