@@ -1,4 +1,5 @@
 # The example end to end: the reference engine loads the sample scene (or the files given), in a process of its own.
+# Which host versions the engine serves is its own test; the extension's side of a refusal is in the lifecycle test.
 require 'minitest/autorun'
 require 'open3'
 require 'tmpdir'
@@ -43,19 +44,5 @@ class TestLoadPointClouds < Minitest::Test
       assert_match(/^  cut.las: not loaded \(/, output)
       assert_match(/^  names: bench.ply$/, output)
     end
-  end
-
-  def test_a_host_version_it_does_not_serve
-    output = run_ruby('-I', File.join(BUILD, 'stages', 'reference', 'lib'), '-rORVAX', '-e', <<-'RUBY')
-      callbacks = Class.new(ORVAX::INativeToRuby) do
-        def RubyMessageBox(text); puts "message: #{text}"; end
-        def callAnalytics_Initialization(loaded, *_rest); puts "initialised: #{loaded}"; end
-      end
-      request = '{"bk_version_number": 1900, "major_version": 19, "minor_version": 0, "files": []}'
-      puts "reply: #{ORVAX::MyNativeClass.new(callbacks.new).LoadMultiPointCloud(request).inspect}"
-    RUBY
-    assert_includes output, 'host 1900 (19.0) is not supported; majors 21 to 26 are'
-    assert_includes output, 'message: Cannot initialize Cloud Workbench.'
-    assert_includes output, "initialised: 0\nreply: \"\""
   end
 end
