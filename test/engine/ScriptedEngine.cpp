@@ -3,12 +3,9 @@
 // from a thread the interpreter does not know, or from inside an engine slot. The tests
 // drive it through the C functions at the end of this file.
 #include <cstdio>
-#include <map>
 #include <nlohmann/json.hpp>
-#include <string>
 #include <thread>
 #include <tuple>
-#include <vector>
 
 #include "engine/EntryTable.h"
 
@@ -28,8 +25,14 @@ extern "C" {
 ENGINE_VISIBLE Slot myEntryPoint[kSlotCount];
 }
 
-#ifdef ORVAX_ENGINE_DEPENDS
+// What initEngine answers when the test gave no answer.
+#if defined(ORVAX_ENGINE_REFUSES)
+const bool kAccepts = false;
+#elif defined(ORVAX_ENGINE_DEPENDS)
 extern "C" __declspec(dllimport) int orvax_helper_accepts(void);
+const bool kAccepts = orvax_helper_accepts() != 0;
+#else
+const bool kAccepts = true;
 #endif
 
 // ---- answers and callback arguments, from JSON -------------------------------------------
@@ -42,7 +45,8 @@ struct adl_serializer<WideString> {
     if (value.is_string()) {
       orvax::utf8ToUtf16(value.get<std::string>(), out);
     } else {
-      for (int unit : value.get<std::vector<int>>()) out.push_back(static_cast<orvax::WideChar>(unit));
+      for (int unit : value.get<std::vector<int>>())
+        out.push_back(static_cast<orvax::WideChar>(unit));
     }
   }
 };
@@ -65,14 +69,9 @@ static void from_json(const json& value, ClippingBox& box) {
 
 namespace {
 
-struct Script {
-  int callback;
-  json args;
-};
-
 json callLog = json::array();
 std::map<int, json> answers;
-std::map<int, std::vector<Script>> scripts;
+std::map<int, std::vector<std::pair<int, json>>> scripts;  // by slot: callbacks and their arguments
 std::string lastText;  // storage for texts handed back to the tests
 using Firing = json (*)(const json& args);
 Firing firings[kSlotCount];  // by slot number, for the callback slots
@@ -91,34 +90,23 @@ json render(const Text& text) {
 }
 json render(double* matrix) { return Doubles(matrix, matrix + 16); }  // the camera block
 
-// What initEngine answers when the test gave no answer.
-bool accepts() {
-#if defined(ORVAX_ENGINE_REFUSES)
-  return false;
-#elif defined(ORVAX_ENGINE_DEPENDS)
-  return orvax_helper_accepts() != 0;
-#else
-  return true;
-#endif
-}
-
 template <class R>
 R answerFor(int slot) {
-  auto it = answers.find(slot);
-  json value = it != answers.end() ? it->second : slot == kInitEngine ? json(accepts()) : json();
+  json value = answers.count(slot) ? answers[slot] : slot == kInitEngine ? json(kAccepts) : json();
   return value.is_null() ? R{} : value.get<R>();
 }
 
 // ---- running the slots ---------------------------------------------------------------
 
 json fire(int k, const json& args) {
-  if (k < 0 || k >= static_cast<int>(kSlotCount) || !firings[k]) return json{{"error", "not a callback slot"}};
+  if (k < 0 || k >= static_cast<int>(kSlotCount) || !firings[k])
+    return json{{"error", "not a callback slot"}};
   if (myEntryPoint[k] == nullptr) return json{{"error", "callback not installed"}};
   return firings[k](args);
 }
 
-// Runs what the test scripted for slot `slot`; after each callback returns, the engine
-// notes that it ran on, and what the callback answered.
+// Notes the call, then runs what the test scripted for the slot; after each callback
+// returns, the engine notes that it ran on, and what the callback answered.
 void record(int slot, json args) {
 #ifdef ORVAX_ENGINE_REFUSES
   if (slot == kInitEngine) {
@@ -127,10 +115,10 @@ void record(int slot, json args) {
   }
 #endif
   callLog.push_back({{"slot", slot}, {"args", std::move(args)}});
-  std::vector<Script> pending = scripts[slot];
-  for (const Script& script : pending) {
-    json result = fire(script.callback, script.args);
-    callLog.push_back({{"slot", slot}, {"after_callback", script.callback}, {"result", result}});
+  auto pending = scripts[slot];
+  for (const auto& [callback, input] : pending) {
+    json result = fire(callback, input);
+    callLog.push_back({{"slot", slot}, {"after_callback", callback}, {"result", result}});
   }
 }
 
@@ -164,20 +152,15 @@ long long EngineSlot<kAutoOrientate>::call(bool flag, Floats& out) {
   return answer.value("status", 0LL);
 }
 
-template <std::size_t K>
-void install() {
-  if constexpr (K < kFirstCallbackSlot) {
-    myEntryPoint[K] = reinterpret_cast<Slot>(&EngineSlot<K>::call);
-  } else {
-    firings[K] = &EngineSlot<K>::fire;
-  }
-}
-template <std::size_t... K>
-bool installAll(std::index_sequence<K...>) {
-  (install<K>(), ...);
+template <std::size_t... E, std::size_t... C>
+bool install(std::index_sequence<E...>, std::index_sequence<C...>) {
+  ((myEntryPoint[E] = reinterpret_cast<Slot>(&EngineSlot<E>::call)), ...);
+  ((firings[kFirstCallbackSlot + C] = &EngineSlot<kFirstCallbackSlot + C>::fire), ...);
   return true;
 }
-[[maybe_unused]] const bool installed = installAll(std::make_index_sequence<kSlotCount>{});
+[[maybe_unused]] const bool installed =
+    install(std::make_index_sequence<kFirstCallbackSlot>{},
+            std::make_index_sequence<kSlotCount - kFirstCallbackSlot>{});
 
 const char* keep(std::string text) {
   lastText = std::move(text);
@@ -208,10 +191,8 @@ ENGINE_EXPORT void orvax_engine_reset() {
 // Forgets the call log only.
 ENGINE_EXPORT void orvax_engine_forget_calls() { callLog = json::array(); }
 
-// What slot `slot` answers from now on, as JSON: a number, a boolean, a string, an array,
-// an object (text map), clipping boxes as objects {"bounds", "sum", "enabled",
-// "visible", "planes"}, a wide text as a string or an array of 16-bit units, and for
-// autoOrientate {"status", "values"}.
+// What slot `slot` answers from now on, as JSON of its result type (text maps as objects,
+// boxes and wide texts as read above), for autoOrientate {"status", "values"}.
 ENGINE_EXPORT const char* orvax_engine_answer(int slot, const char* value) {
   return guarded([&] {
     answers[slot] = json::parse(value);
@@ -243,7 +224,7 @@ ENGINE_EXPORT const char* orvax_engine_fire_on_thread(int slot, const char* args
 // JSON array `args` before answering. Several scripts of one slot run in order.
 ENGINE_EXPORT const char* orvax_engine_script(int slot, int callback, const char* args) {
   return guarded([&] {
-    scripts[slot].push_back(Script{callback, json::parse(args)});
+    scripts[slot].emplace_back(callback, json::parse(args));
     return json(true);
   });
 }
