@@ -14,20 +14,19 @@ module EngineSupport
   # Opens a library only when it is already loaded (nil otherwise); releases one reference.
   module Loaded
     pointer = Fiddle::TYPE_VOIDP
+    system = WINDOWS ? Fiddle::Handle.new('kernel32.dll') : Fiddle::Handle::DEFAULT
+    RELEASE = Fiddle::Function.new(system[WINDOWS ? 'FreeLibrary' : 'dlclose'], [pointer], Fiddle::TYPE_INT)
     if WINDOWS
-      KERNEL = Fiddle::Handle.new('kernel32.dll')
-      MODULE_HANDLE = Fiddle::Function.new(KERNEL['GetModuleHandleW'], [pointer], pointer)
-      RELEASE = Fiddle::Function.new(KERNEL['FreeLibrary'], [pointer], Fiddle::TYPE_INT)
+      MODULE_HANDLE = Fiddle::Function.new(system['GetModuleHandleW'], [pointer], pointer)
       def self.open(path)
         path = EngineSupport.system_path(path)
         MODULE_HANDLE.call("#{path}\0".encode('UTF-16LE')).to_i.zero? ? nil : Fiddle::Handle.new(path)
       end
     else
-      RELEASE = Fiddle::Function.new(Fiddle::Handle::DEFAULT['dlclose'], [pointer], Fiddle::TYPE_INT)
       # RTLD_NOLOAD (glibc). A failed no-load open sets no error text: Fiddle may hand out a null handle.
       def self.open(path)
         handle = Fiddle::Handle.new(path, Fiddle::RTLD_LAZY | 4)
-        handle.to_i.zero? ? nil : handle
+        handle unless handle.to_i.zero?
       rescue Fiddle::DLError
         nil
       end
@@ -35,10 +34,7 @@ module EngineSupport
   end
 
   class ScriptedEngine
-    def self.attach(path)
-      handle = Loaded.open(path)
-      handle && new(handle)
-    end
+    def self.attach(path); Loaded.open(path)&.yield_self { |handle| new(handle) }; end
     def self.loaded?(path); !Loaded.open(path)&.close.nil?; end
     # Unloads the library at `path`, loaded by someone else, as other code could: drops that reference and ours.
     def self.unload(path)
@@ -52,7 +48,6 @@ module EngineSupport
     CONTROLS = { reset: [[], void], forget_calls: [[], void], clear_slot: [[int], void], log: [[], pointer],
                  answer: [[int, pointer], pointer], fire: [[int, pointer], pointer],
                  fire_on_thread: [[int, pointer], pointer], script: [[int, int, pointer], pointer] }.freeze
-
     def initialize(handle)
       @handle = handle # attaching took a reference to the library: close lets it go
       @controls = CONTROLS.map do |name, (args, result)|
@@ -75,12 +70,9 @@ module EngineSupport
       end
     end
 
-    private
-
-    def control(name, *args, value)
+    private def control(name, *args, value)
       result = JSON.parse(@controls[name].call(*args, JSON.generate(value)).to_s)
       raise "scripted engine: #{result['error']}" if result.is_a?(Hash) && result.key?('error')
-
       result
     end
   end
