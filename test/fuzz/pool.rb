@@ -22,7 +22,8 @@ module Fuzz
     define_method(:respond_to?) { |*| true }
   end
 
-  # Callback objects whose every operation misbehaves in one chosen way.
+  # Callback objects whose every operation misbehaves in one chosen way; :reenter calls back
+  # into their facade, a few levels deep at most.
   class Callbacks < ORVAX::INativeToRuby
     attr_accessor :facade
 
@@ -45,7 +46,6 @@ module Fuzz
       end
     end
 
-    # Calls back into the facade, a few levels deep at most.
     def reenter
       @depth = @depth.to_i + 1
       [facade.getPointSize, facade.bkPopUpMessage('again')] if @depth < 4 && facade
@@ -54,14 +54,12 @@ module Fuzz
     end
   end
 
-  # The exits of the guards running, innermost last.
+  # The exits of the guards running, innermost last: callbacks that :break leave the guarded
+  # block by a break through the extension.
   ESCAPES = []
-
-  # Runs the block; callbacks that :break leave it by a break through the extension.
   def self.guard(&body)
     catch(:fuzz_throw) { escaping(body) { break } }
   end
-
   def self.escaping(body, &escape)
     ESCAPES.push(escape)
     body.call
