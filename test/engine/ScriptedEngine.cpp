@@ -169,7 +169,6 @@ const char* guarded(F&& f) {
 
 // ---- the tests' controls ---------------------------------------------------------------
 
-// Forgets the call log, the answers and the scripts.
 ENGINE_EXPORT void orvax_engine_reset() {
   callLog = json::array();
   answers.clear();
@@ -201,10 +200,8 @@ ENGINE_EXPORT const char* orvax_engine_fire(int slot, const char* args) {
 // The same, from a thread of the engine's own.
 ENGINE_EXPORT const char* orvax_engine_fire_on_thread(int slot, const char* args) {
   return guarded([&] {
-    json parsed = json::parse(args);
-    json result;
-    std::thread worker([&] { result = fire(slot, parsed); });
-    worker.join();
+    json parsed = json::parse(args), result;
+    std::thread([&] { result = fire(slot, parsed); }).join();
     return result;
   });
 }

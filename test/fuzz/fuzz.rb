@@ -53,7 +53,6 @@ module FuzzDriver
     require 'ORVAX'
     require_relative 'pool'
     return unless mode == 'bound'
-
     require_relative '../ruby/engine_support/scripted_engine'
     raise 'the scripted engine did not load' unless Fuzz.facade(:plain).LoadQPEDll(false, 2400, 24, 1)
     engine = EngineSupport::ScriptedEngine.attach(File.join(BUILD, 'stages', 'scripted', 'BrikolanHook.dll'))
@@ -108,11 +107,7 @@ module FuzzDriver
   end
 
   # In the parent: batches drawn and run in children, failures reduced and reported.
-  Result = Struct.new(:kind, :lines, :text) do
-    def same?(other)
-      other && kind == other.kind && (kind != :bad || text[/\A[^:]*/] == other.text[/\A[^:]*/])
-    end
-  end
+  Result = Struct.new(:kind, :lines, :text)
 
   # Runs lines (or draws those of a batch) in a forked child; nil when they passed, else a
   # Result with the lines run up to the failure.
@@ -122,23 +117,18 @@ module FuzzDriver
       $stderr.reopen(log)
       $stdout.reopen(File::NULL, 'w') # the extension's console lines
       child(mode, lines, batch, log, options[:stress])
-      exit
     end
-    deadline = Time.now + options[:timeout]
-    sleep 0.01 until (status = Process.waitpid2(pid, Process::WNOHANG)&.last) || Time.now > deadline
-    Process.kill(:KILL, pid) && Process.wait(pid) unless status
+    waiter = Process.detach(pid)
+    Process.kill(:KILL, pid) && waiter.join unless (status = waiter.join(options[:timeout])&.value)
     text = File.read(log.path)
     log.close!
     run = text.scan(/^> (.*)$/).flatten
     return Result.new(:hang, run, 'no progress before the time limit') unless status
     return Result.new(:bad, run, Regexp.last_match(1)) if text =~ /^BAD (.*)$/
-    return nil if status.success? && text =~ /^DONE$/
-
     errors = text.lines.grep_v(/\A> /).first(8).join
-    # AddressSanitizer ends the process where an allocation too large to succeed would throw
+    # Passed, or ended by AddressSanitizer where an allocation too large to succeed would throw
     # std::bad_alloc natively: no finding, the batch just ends there.
-    return nil if errors =~ /allocator is out of memory|allocation-size-too-big/
-
+    return nil if (status.success? && text =~ /^DONE$/) || errors =~ /allocator is out of memory|allocation-size-too-big/
     Result.new(:crash, run, "#{status.inspect}\n#{errors}")
   end
 
@@ -172,18 +162,19 @@ module FuzzDriver
     end
   end
 
-  # Removes chunks of lines, of halving size, while the same failure persists.
+  # Removes chunks of lines, of halving size, while the same failure (for a bad exception: of
+  # the same class) persists; 400 runs at most.
   def self.reduce(mode, failure, options)
+    same = ->(r) { r && r.kind == failure.kind && (r.kind != :bad || r.text[/\A[^:]*/] == failure.text[/\A[^:]*/]) }
     chunk = failure.lines.size
     runs = 0
-    while chunk > 1 && runs < 400
+    until chunk <= 1 || runs >= 400
       chunk = (chunk + 1) / 2
       start = 0
-      while start < failure.lines.size && runs < 400
-        runs += 1
+      while start < failure.lines.size && (runs += 1) <= 400
         candidate = failure.lines.dup.tap { |lines| lines.slice!(start, chunk) }
         result = candidate.empty? ? nil : run_child(mode, options, candidate)
-        failure.same?(result) ? failure = result : start += chunk
+        same.call(result) ? failure = result : start += chunk
       end
     end
     failure
@@ -191,10 +182,6 @@ module FuzzDriver
 
   def self.main(argv)
     $stdout.sync = true
-    unless Process.respond_to?(:fork)
-      puts 'fuzz: skipped: the fuzzer runs its calls in forked children, which needs Linux'
-      exit 77
-    end
     o = { calls: 10_000, seed: 1, modes: %w[unbound bound] }
     OptionParser.new do |p|
       %w[--calls --seed].each { |name| p.on("#{name} N", Integer) }
@@ -212,7 +199,6 @@ module FuzzDriver
       report(mode, failure, o, "after #{done} calls, #{(Time.now - started).round(1)} s") if failure
       done += count
       batch += 1
-      warn format('fuzz: %d calls, %.0f s', done, Time.now - started) if (batch % 10).zero?
     end
     printf("fuzz: %d calls (seed %d, modes %s%s) in %.1f s: nothing found\n",
            done, o[:seed], o[:modes].join('+'), o[:stress] ? ', GC.stress' : '', Time.now - started)

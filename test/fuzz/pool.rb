@@ -21,12 +21,10 @@ module Fuzz
     end
     define_method(:respond_to?) { |*| true }
   end
-
   # Callback objects whose every operation misbehaves in one chosen way; :reenter calls back
   # into their facade, a few levels deep at most.
   class Callbacks < ORVAX::INativeToRuby
     attr_accessor :facade
-
     def initialize(behaviour)
       super()
       @behaviour = behaviour
@@ -45,7 +43,6 @@ module Fuzz
         end
       end
     end
-
     def reenter
       @depth = @depth.to_i + 1
       [facade.getPointSize, facade.bkPopUpMessage('again')] if @depth < 4 && facade
@@ -66,7 +63,6 @@ module Fuzz
   ensure
     ESCAPES.pop
   end
-
   def self.facade(behaviour)
     callbacks = Callbacks.new(behaviour)
     callbacks.facade = ORVAX::MyNativeClass.new(callbacks)

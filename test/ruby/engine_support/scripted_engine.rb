@@ -5,7 +5,6 @@ require 'json'
 module EngineSupport
   BUILD_DIR = ENV.fetch('ORVAX_BUILD_DIR') { File.expand_path('../../../build', __dir__) }
   WINDOWS = Gem.win_platform?
-
   def self.stage(name); File.join(BUILD_DIR, 'stages', name); end
   def self.engine_path(name); File.join(stage(name), 'BrikolanHook.dll'); end
   # A path as the system writes it: absolute, with backslashes on Windows.
@@ -61,7 +60,6 @@ module EngineSupport
     def fire_on_thread(slot, *args); control(:fire_on_thread, slot, args); end
     def script(slot, callback, *args); control(:script, slot, callback, args); end
     def close; @handle.close; end
-
     # The engine's calls: [slot, args], and [slot, :after_callback, k, result] where callback k returned to it.
     def calls
       JSON.parse(@controls[:log].call.to_s).map do |entry|
