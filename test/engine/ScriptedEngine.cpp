@@ -1,7 +1,6 @@
-// A stand-in for the point-cloud engine. Every engine slot records its call with its
-// arguments and answers what the test asked for; callback slots can be fired directly,
-// from a thread the interpreter does not know, or from inside an engine slot. The tests
-// drive it through the C functions at the end of this file.
+// A stand-in for the point-cloud engine: every engine slot records its call and answers what
+// the test asked for; callback slots are fired directly, from a thread of the engine's own, or
+// from inside an engine slot. The tests drive it through the C functions at the end.
 #include <cstdio>
 #include <nlohmann/json.hpp>
 #include <thread>
@@ -12,14 +11,12 @@
 using nlohmann::json;
 using namespace orvax::engine;
 using orvax::WideString;
-
 #ifdef _WIN32
 #define ENGINE_VISIBLE __declspec(dllexport)
 #else
 #define ENGINE_VISIBLE __attribute__((visibility("default")))
 #endif
 #define ENGINE_EXPORT extern "C" ENGINE_VISIBLE
-
 // The braces make this a definition, not a declaration of a table defined elsewhere.
 extern "C" {
 ENGINE_VISIBLE Slot myEntryPoint[kSlotCount];
@@ -43,8 +40,7 @@ struct adl_serializer<WideString> {
     if (value.is_string()) {
       orvax::utf8ToUtf16(value.get<std::string>(), out);
     } else {
-      for (int unit : value.get<std::vector<int>>())
-        out.push_back(static_cast<orvax::WideChar>(unit));
+      for (int unit : value.get<std::vector<int>>()) out += static_cast<orvax::WideChar>(unit);
     }
   }
 };
@@ -66,7 +62,6 @@ static void from_json(const json& value, ClippingBox& box) {
 }
 
 namespace {
-
 json callLog = json::array();
 std::map<int, json> answers;
 std::map<int, std::vector<std::pair<int, json>>> scripts;  // by slot: callbacks and their arguments
@@ -85,7 +80,6 @@ json render(const Text& text) {
   return json{{"bytes", std::vector<unsigned char>(text.begin(), text.end())}};
 }
 json render(double* matrix) { return Doubles(matrix, matrix + 16); }  // the camera block
-
 template <class R>
 R answerFor(int slot) {
   json value = answers.count(slot) ? answers[slot] : slot == kInitEngine ? json(kAccepts) : json();
@@ -108,8 +102,8 @@ void record(int slot, json args) {
   callLog.push_back({{"slot", slot}, {"args", std::move(args)}});
   auto pending = scripts[slot];
   for (const auto& [callback, input] : pending) {
-    json result = fire(callback, input);
-    callLog.push_back({{"slot", slot}, {"after_callback", callback}, {"result", result}});
+    callLog.push_back(
+        {{"slot", slot}, {"after_callback", callback}, {"result", fire(callback, input)}});
   }
 }
 
@@ -154,11 +148,16 @@ bool install(std::index_sequence<E...>, std::index_sequence<C...>) {
             std::make_index_sequence<kSlotCount - kFirstCallbackSlot>{});
 
 // Test input arrives as JSON; a malformed one is a fault of the test, reported back. The
-// text answered stays valid until the next control.
+// text answered (true from controls that answer nothing) stays valid until the next control.
 template <class F>
 const char* guarded(F&& f) {
   try {
-    lastText = f().dump();
+    if constexpr (std::is_void_v<decltype(f())>) {
+      f();
+      lastText = "true";
+    } else {
+      lastText = f().dump();
+    }
   } catch (const std::exception& e) {
     lastText = json{{"error", e.what()}}.dump();
   }
@@ -167,36 +166,27 @@ const char* guarded(F&& f) {
 
 }  // namespace
 
-// ---- the tests' controls ---------------------------------------------------------------
-
 ENGINE_EXPORT void orvax_engine_reset() {
   callLog = json::array();
   answers.clear();
   scripts.clear();
 }
-
 ENGINE_EXPORT void orvax_engine_forget_calls() { callLog = json::array(); }
 
 // What slot `slot` answers from now on, as JSON of its result type (text maps as objects,
 // boxes and wide texts as read above), for autoOrientate {"status", "values"}.
 ENGINE_EXPORT const char* orvax_engine_answer(int slot, const char* value) {
-  return guarded([&] {
-    answers[slot] = json::parse(value);
-    return json(true);
-  });
+  return guarded([&] { answers[slot] = json::parse(value); });
 }
-
 // The calls so far, oldest first: {"slot", "args"}, and {"slot", "after_callback", "result"}
 // where a scripted callback returned.
 ENGINE_EXPORT const char* orvax_engine_log() {
   return guarded([] { return callLog; });
 }
-
 // Calls callback slot `slot` now, with the JSON array `args`; answers its result.
 ENGINE_EXPORT const char* orvax_engine_fire(int slot, const char* args) {
   return guarded([&] { return fire(slot, json::parse(args)); });
 }
-
 // The same, from a thread of the engine's own.
 ENGINE_EXPORT const char* orvax_engine_fire_on_thread(int slot, const char* args) {
   return guarded([&] {
@@ -209,10 +199,7 @@ ENGINE_EXPORT const char* orvax_engine_fire_on_thread(int slot, const char* args
 // From now on, whenever engine slot `slot` is called, call callback `callback` with the
 // JSON array `args` before answering. Several scripts of one slot run in order.
 ENGINE_EXPORT const char* orvax_engine_script(int slot, int callback, const char* args) {
-  return guarded([&] {
-    scripts[slot].emplace_back(callback, json::parse(args));
-    return json(true);
-  });
+  return guarded([&] { scripts[slot].emplace_back(callback, json::parse(args)); });
 }
 
 // Clears slot `slot` of the table, as an engine that rewrites its own table might.

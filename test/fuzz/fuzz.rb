@@ -47,7 +47,6 @@ module FuzzDriver
            %w[plain raise throw break wrong gc reenter].flat_map { |b| ["Fuzz::Callbacks.new(:#{b})", "Fuzz.facade(:#{b})"] })
           .freeze
 
-  # In the child: the extension loaded (and bound), the lines run.
   def self.load_extension(mode)
     $LOAD_PATH.unshift(LIBS.fetch(mode))
     require 'ORVAX'
@@ -59,7 +58,6 @@ module FuzzDriver
     [[6, 86, 'm'], [6, 87, 'q'], [7, 92], [7, 83], [40, 85], [71, 96, [65, 0]], [29, 84]].each { |s| engine.script(*s) }
     engine
   end
-
   # [class, name, singleton?] of every method, in a fixed order.
   def self.methods_of_extension
     classes = [ORVAX, SWIG].flat_map { |m| m.constants.sort.map { |c| m.const_get(c) }.grep(Class) }
@@ -68,7 +66,6 @@ module FuzzDriver
       own + %i[new allocate].select { |n| k.respond_to?(n) }.map { |n| [k, n, true] }
     end + [[ORVAX, :disown_INativeToRuby, true]]
   end
-
   # The argument count each method checks first, from its arity error (none for overloads).
   def self.argument_counts(methods, receivers)
     methods.each_with_index.map do |(klass, name, singleton), i|
@@ -79,13 +76,11 @@ module FuzzDriver
       e.message[/\Awrong # of arguments\(20 for (\d+)\)/, 1]&.to_i
     end
   end
-
   def self.allowed?(error)
     return error.message.include?('abstract class') if error.instance_of?(NameError)
     [Fuzz::Planted, ArgumentError, TypeError, RangeError, IndexError, ZeroDivisionError, NoMemoryError, LocalJumpError,
      RuntimeError].any? { |klass| error.is_a?(klass) }
   end
-
   # Runs the lines (or those drawn for `batch`), each written to `log` before it runs.
   def self.child(mode, lines, batch, log, stress)
     engine = load_extension(mode)
@@ -106,7 +101,6 @@ module FuzzDriver
     log.syswrite("DONE\n")
   end
 
-  # In the parent: batches drawn and run in children, failures reduced and reported.
   Result = Struct.new(:kind, :lines, :text)
 
   # Runs lines (or draws those of a batch) in a forked child; nil when they passed, else a
@@ -149,10 +143,8 @@ module FuzzDriver
       r = random.rand
       next(GC.respond_to?(:compact) && random.rand < 0.5 ? 'GC.compact' : 'GC.start') if r < 0.02
       next 'engine.forget_calls' if mode == 'bound' && n % 500 == 499
-      if mode == 'bound' && r < 0.05
-        slot = 82 + random.rand(15)
-        next "Fuzz.guard { engine.fire(#{slot}, *#{FIRE_ARGUMENTS.fetch(slot, []).inspect}) }"
-      end
+      slot = 82 + random.rand(15)
+      next "Fuzz.guard { engine.fire(#{slot}, *#{FIRE_ARGUMENTS.fetch(slot, []).inspect}) }" if mode == 'bound' && r < 0.05
       i = callable.sample(random: random)
       klass, name, singleton = methods[i]
       receiver = random.rand < 0.15 || owners[i].empty? ? value.call : TEXTS[owners[i].sample(random: random)]
@@ -162,8 +154,7 @@ module FuzzDriver
     end
   end
 
-  # Removes chunks of lines, of halving size, while the same failure (for a bad exception: of
-  # the same class) persists; 400 runs at most.
+  # Removes chunks of lines, of halving size, while the same failure (a bad exception: of the same class) persists.
   def self.reduce(mode, failure, options)
     same = ->(r) { r && r.kind == failure.kind && (r.kind != :bad || r.text[/\A[^:]*/] == failure.text[/\A[^:]*/]) }
     chunk = failure.lines.size
@@ -183,12 +174,8 @@ module FuzzDriver
   def self.main(argv)
     $stdout.sync = true
     o = { calls: 10_000, seed: 1, modes: %w[unbound bound] }
-    OptionParser.new do |p|
-      %w[--calls --seed].each { |name| p.on("#{name} N", Integer) }
-      p.on('--modes LIST', Array)
-      p.on('--budget SECONDS', Float)
-      p.on('--stress')
-    end.parse!(argv, into: o)
+    options = [['--calls N', Integer], ['--seed N', Integer], ['--modes LIST', Array], ['--budget SECONDS', Float], ['--stress']]
+    OptionParser.new { |p| options.each { |option| p.on(*option) } }.parse!(argv, into: o)
     o.update(o[:stress] ? { batch: 200, timeout: 600 } : { batch: 2000, timeout: 120 })
     started = Time.now
     done = batch = 0

@@ -9,20 +9,17 @@ module Fuzz
     def initialize(kind)
       @kind = kind
     end
-
     %i[to_int to_str to_ary to_a to_f to_i to_s to_sym to_hash coerce hash <=> == inspect].each do |name|
       define_method(name) do |*|
         raise Planted, name.to_s if @kind == :raise
         return '#<Liar>' if name == :inspect
         return 1 if name == :hash && @kind == :wrong
-
         @kind == :wrong ? Object.new : nil
       end
     end
     define_method(:respond_to?) { |*| true }
   end
-  # Callback objects whose every operation misbehaves in one chosen way; :reenter calls back
-  # into their facade, a few levels deep at most.
+  # Callback objects whose every operation misbehaves in one chosen way (:reenter: calls into their facade).
   class Callbacks < ORVAX::INativeToRuby
     attr_accessor :facade
     def initialize(behaviour)

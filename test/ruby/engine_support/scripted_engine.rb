@@ -31,17 +31,14 @@ module EngineSupport
       end
     end
   end
-
   class ScriptedEngine
     def self.attach(path); Loaded.open(path)&.yield_self { |handle| new(handle) }; end
     def self.loaded?(path); !Loaded.open(path)&.close.nil?; end
     # Unloads the library at `path`, loaded by someone else, as other code could: drops that reference and ours.
     def self.unload(path)
-      handle = Fiddle::Handle.new(path)
-      handle.disable_close
+      handle = Fiddle::Handle.new(path).tap(&:disable_close)
       2.times { Loaded::RELEASE.call(handle.to_i) }
     end
-
     # answer: what `slot` answers from now on; script: inside `slot`, call `callback`. JSON in and out; errors raise.
     int, pointer, void = Fiddle::TYPE_INT, Fiddle::TYPE_VOIDP, Fiddle::TYPE_VOID
     CONTROLS = { reset: [[], void], forget_calls: [[], void], clear_slot: [[int], void], log: [[], pointer],
@@ -53,7 +50,6 @@ module EngineSupport
         [name, Fiddle::Function.new(handle["orvax_engine_#{name}"], args, result, need_gvl: true)]
       end.to_h
     end
-
     %i[reset forget_calls clear_slot].each { |name| define_method(name) { |*args| @controls[name].call(*args) } }
     def answer(slot, value); control(:answer, slot, value); end
     def fire(slot, *args); control(:fire, slot, args); end
