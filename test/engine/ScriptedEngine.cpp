@@ -80,6 +80,7 @@ json render(const Text& text) {
   return json{{"bytes", std::vector<unsigned char>(text.begin(), text.end())}};
 }
 json render(double* matrix) { return Doubles(matrix, matrix + 16); }  // the camera block
+
 template <class R>
 R answerFor(int slot) {
   json value = answers.count(slot) ? answers[slot] : slot == kInitEngine ? json(kAccepts) : json();
@@ -179,10 +180,8 @@ ENGINE_EXPORT const char* orvax_engine_answer(int slot, const char* value) {
   return guarded([&] { answers[slot] = json::parse(value); });
 }
 // The calls so far, oldest first: {"slot", "args"}, and {"slot", "after_callback", "result"}
-// where a scripted callback returned.
-ENGINE_EXPORT const char* orvax_engine_log() {
-  return guarded([] { return callLog; });
-}
+// where a scripted callback returned. Texts stay valid until the next control.
+ENGINE_EXPORT const char* orvax_engine_log() { return (lastText = callLog.dump()).c_str(); }
 // Calls callback slot `slot` now, with the JSON array `args`; answers its result.
 ENGINE_EXPORT const char* orvax_engine_fire(int slot, const char* args) {
   return guarded([&] { return fire(slot, json::parse(args)); });

@@ -13,10 +13,10 @@ module EngineSupport
   # Opens a library only when it is already loaded (nil otherwise); releases one reference.
   module Loaded
     pointer = Fiddle::TYPE_VOIDP
-    system = WINDOWS ? Fiddle::Handle.new('kernel32.dll') : Fiddle::Handle::DEFAULT
-    RELEASE = Fiddle::Function.new(system[WINDOWS ? 'FreeLibrary' : 'dlclose'], [pointer], Fiddle::TYPE_INT)
+    loader = WINDOWS ? Fiddle::Handle.new('kernel32.dll') : Fiddle::Handle::DEFAULT
+    RELEASE = Fiddle::Function.new(loader[WINDOWS ? 'FreeLibrary' : 'dlclose'], [pointer], Fiddle::TYPE_INT)
     if WINDOWS
-      MODULE_HANDLE = Fiddle::Function.new(system['GetModuleHandleW'], [pointer], pointer)
+      MODULE_HANDLE = Fiddle::Function.new(loader['GetModuleHandleW'], [pointer], pointer)
       def self.open(path)
         path = EngineSupport.system_path(path)
         MODULE_HANDLE.call("#{path}\0".encode('UTF-16LE')).to_i.zero? ? nil : Fiddle::Handle.new(path)
