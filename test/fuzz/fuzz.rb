@@ -2,8 +2,8 @@
 # lines. A crash, a hang, an exception of a class no method may raise, or `$!` left set after
 # a line fails the run: the batch is reduced to its fewest failing lines, which are printed.
 #   ruby test/fuzz/fuzz.rb --calls N --seed S [--modes unbound,bound] [--stress] [--budget SECONDS]
-# unbound: the extension alone. bound: the copy staged beside the scripted engine, with the
-# engine loaded and some slots firing callbacks. --stress runs the children under GC.stress.
+# unbound: the extension alone; bound: the copy beside the scripted engine, loaded, some slots
+# firing callbacks. --stress: the children run under GC.stress.
 require 'optparse'
 require 'tempfile'
 
@@ -20,24 +20,20 @@ module FuzzDriver
   RECEIVERS = { 'MyNativeClass' => 'facade', 'INativeToRuby' => 'Callbacks', 'Iterator' => 'begin',
                 'ConstIterator' => 'iterator' }.freeze
   # Arguments of the callback slots the engine fires.
-  FIRE_ARGUMENTS = { 86 => ["m\u0000"], 87 => ['q'], 88 => [[1.5, -2], 's'], 89 => ['e57'], 90 => ['c', true],
-                     91 => ['oops'], 96 => [[65, 0xD800, 0]] }.freeze
-
+  FIRE_ARGUMENTS = { 86 => ["m\u0000"], 87 => ['q'], 88 => [[1.5, -2], 's'], 89 => ['e57'], 90 => ['c', true], 91 => ['oops'],
+                     96 => [[65, 0xD800, 0]] }.freeze
   # The texts of the values calls take.
   VECTORS = %w[IntVector DoubleVector FloatVector BoolVector StringVector ClippingBoxVector SectionPlaneVector].freeze
   BOX = 'ORVAX::ClippingBox.new.tap { |b| b.mSumBBMinnMax = 1.0 }'.freeze
-  TEXTS = (['0', '-1', '1', '2', '7', '2**31 - 1', '2**31', '-2**31 - 1', '2**32', '2**63', '-2**64', '2**100',
-            '0.0', '-0.0', '1.5', '0.1', 'Float::NAN', 'Float::INFINITY', '-Float::INFINITY', '1e39', 'Float::MAX',
-            'nil', 'true', 'false', "''", "'a'", '"a\0b"', '"\xFF\xFE".dup', '"\xC3\xA9"', "'x' * 100",
-            "'abc'.freeze", "'c'.encode('UTF-16LE')", ':a', ':"\0"', 'Object.new', 'BasicObject.new',
-            '[]', '[1, 2, 3]', '[1.5, -2]', "['a', 'b']", '[nil]', '[[1]]', '[1].tap { |a| a << a }', '[true, false]',
-            "[#{BOX}]", '[1, :x]', "[Float::NAN, 'x']", '{}', "{ 'a' => 'b' }", '{ 1 => 2 }', '{ a: 1 }',
-            '0..2', '1...-1', "'a'..'c'", 'Fuzz::Liar.new(:raise)', 'Fuzz::Liar.new(:wrong)',
-            'Fuzz::Liar.new(:nil)', '[Fuzz::Liar.new(:raise)]', "{ 'k' => Fuzz::Liar.new(:wrong) }"] +
-           VECTORS.flat_map do |v|
-             ["ORVAX::#{v}.new", "ORVAX::#{v}.new(3)", "ORVAX::#{v}.allocate", "ORVAX::#{v}.new(2).freeze",
-              "Class.new(ORVAX::#{v}).new(1)"]
-           end +
+  TEXTS = (%w[0 -1 1 2 7 2**31-1 2**31 -2**31-1 2**32 2**63 -2**64 2**100 0.0 -0.0 1.5 0.1 Float::NAN Float::INFINITY
+              -Float::INFINITY 1e39 Float::MAX nil true false :a Object.new BasicObject.new [] {} 0..2 1...-1] +
+           ["''", "'a'", '"a\0b"', '"\xFF\xFE".dup', '"\xC3\xA9"', "'x' * 100", "'abc'.freeze", "'c'.encode('UTF-16LE')",
+            ':"\0"', '[1, 2, 3]', '[1.5, -2]', "['a', 'b']", '[nil]', '[[1]]', '[1].tap { |a| a << a }', '[true, false]',
+            "[#{BOX}]", '[1, :x]', "[Float::NAN, 'x']", "{ 'a' => 'b' }", '{ 1 => 2 }', '{ a: 1 }', "'a'..'c'",
+            'Fuzz::Liar.new(:raise)', 'Fuzz::Liar.new(:wrong)', 'Fuzz::Liar.new(:nil)', '[Fuzz::Liar.new(:raise)]',
+            "{ 'k' => Fuzz::Liar.new(:wrong) }"] +
+           VECTORS.product(%w[.new .new(3) .allocate .new(2).freeze]).map { |v, make| "ORVAX::#{v}#{make}" } +
+           VECTORS.map { |v| "Class.new(ORVAX::#{v}).new(1)" } +
            ['ORVAX::IntVector.new([1, 2, 3]).begin', 'ORVAX::IntVector.new([1, 2, 3]).end',
             'ORVAX::DoubleVector.new([1.5]).rbegin', "ORVAX::StringVector.new(['a']).end",
             'ORVAX::IntVector.new([1, 2]).yield_self { |v| v.begin.tap { v.clear } }', 'ORVAX::Iterator.allocate',
@@ -51,22 +47,17 @@ module FuzzDriver
            %w[plain raise throw break wrong gc reenter].flat_map { |b| ["Fuzz::Callbacks.new(:#{b})", "Fuzz.facade(:#{b})"] })
           .freeze
 
-  # ---- in the child ----------------------------------------------------------------------
-
   def self.load_extension(mode)
     $LOAD_PATH.unshift(LIBS.fetch(mode))
     require 'ORVAX'
     require_relative 'pool'
     return unless mode == 'bound'
-
     require_relative '../ruby/engine_support/scripted_engine'
     raise 'the scripted engine did not load' unless Fuzz.facade(:plain).LoadQPEDll(false, 2400, 24, 1)
-
     engine = EngineSupport::ScriptedEngine.attach(File.join(BUILD, 'stages', 'scripted', 'BrikolanHook.dll'))
     [[6, 86, 'm'], [6, 87, 'q'], [7, 92], [7, 83], [40, 85], [71, 96, [65, 0]], [29, 84]].each { |s| engine.script(*s) }
     engine
   end
-
   # [class, name, singleton?] of every method, in a fixed order.
   def self.methods_of_extension
     classes = [ORVAX, SWIG].flat_map { |m| m.constants.sort.map { |c| m.const_get(c) }.grep(Class) }
@@ -75,7 +66,6 @@ module FuzzDriver
       own + %i[new allocate].select { |n| k.respond_to?(n) }.map { |n| [k, n, true] }
     end + [[ORVAX, :disown_INativeToRuby, true]]
   end
-
   # The argument count each method checks first, from its arity error (none for overloads).
   def self.argument_counts(methods, receivers)
     methods.each_with_index.map do |(klass, name, singleton), i|
@@ -86,43 +76,32 @@ module FuzzDriver
       e.message[/\Awrong # of arguments\(20 for (\d+)\)/, 1]&.to_i
     end
   end
-
   def self.allowed?(error)
     return error.message.include?('abstract class') if error.instance_of?(NameError)
-
     [Fuzz::Planted, ArgumentError, TypeError, RangeError, IndexError, ZeroDivisionError, NoMemoryError, LocalJumpError,
      RuntimeError].any? { |klass| error.is_a?(klass) }
   end
-
   # Runs the lines (or those drawn for `batch`), each written to `log` before it runs.
   def self.child(mode, lines, batch, log, stress)
     engine = load_extension(mode)
     s = {} # the results of the calls, by their number
     steps = (lines ||= draw(mode, *batch)).map { |line| eval("lambda { #{line} }", binding, 'fuzz') } # rubocop:disable Security/Eval
     bad = ->(text) { log.syswrite("BAD #{text.tr("\n", ' ')}\n") && exit!(3) }
-    returned = 0
     GC.stress = stress
     lines.zip(steps).each do |line, step|
       log.syswrite("> #{line}\n")
       begin
         step.call
-        returned += 1
       rescue Exception => e # rubocop:disable Lint/RescueException
         bad.call("#{e.class}: #{e.message[0, 300]}") unless allowed?(e)
       end
       bad.call("$! left set: #{$!.class}") if $!
     end
     GC.stress = false
-    log.syswrite("DONE #{returned}\n")
+    log.syswrite("DONE\n")
   end
 
-  # ---- in the parent ---------------------------------------------------------------------
-
-  Result = Struct.new(:kind, :lines, :text) do
-    def same?(other)
-      other && kind == other.kind && (kind != :bad || text[/\A[^:]*/] == other.text[/\A[^:]*/])
-    end
-  end
+  Result = Struct.new(:kind, :lines, :text)
 
   # Runs lines (or draws those of a batch) in a forked child; nil when they passed, else a
   # Result with the lines run up to the failure.
@@ -132,27 +111,18 @@ module FuzzDriver
       $stderr.reopen(log)
       $stdout.reopen(File::NULL, 'w') # the extension's console lines
       child(mode, lines, batch, log, options[:stress])
-      exit
     end
-    deadline = Time.now + options[:timeout]
-    sleep 0.01 until (status = Process.waitpid2(pid, Process::WNOHANG)&.last) || Time.now > deadline
-    Process.kill(:KILL, pid) && Process.wait(pid) unless status
-    log.rewind
-    text = log.read
+    waiter = Process.detach(pid)
+    Process.kill(:KILL, pid) && waiter.join unless (status = waiter.join(options[:timeout])&.value)
+    text = File.read(log.path)
     log.close!
     run = text.scan(/^> (.*)$/).flatten
     return Result.new(:hang, run, 'no progress before the time limit') unless status
     return Result.new(:bad, run, Regexp.last_match(1)) if text =~ /^BAD (.*)$/
-    if status.success? && text =~ /^DONE (\d+)$/
-      @returned = @returned.to_i + Regexp.last_match(1).to_i
-      return nil
-    end
-
     errors = text.lines.grep_v(/\A> /).first(8).join
-    # AddressSanitizer ends the process where an allocation too large to succeed would throw
+    # Passed, or ended by AddressSanitizer where an allocation too large to succeed would throw
     # std::bad_alloc natively: no finding, the batch just ends there.
-    return Result.new(:cut, run, errors) if errors =~ /allocator is out of memory|allocation-size-too-big/
-
+    return nil if (status.success? && text =~ /^DONE$/) || errors =~ /allocator is out of memory|allocation-size-too-big/
     Result.new(:crash, run, "#{status.inspect}\n#{errors}")
   end
 
@@ -173,10 +143,8 @@ module FuzzDriver
       r = random.rand
       next(GC.respond_to?(:compact) && random.rand < 0.5 ? 'GC.compact' : 'GC.start') if r < 0.02
       next 'engine.forget_calls' if mode == 'bound' && n % 500 == 499
-      if mode == 'bound' && r < 0.05
-        slot = 82 + random.rand(15)
-        next "Fuzz.guard { engine.fire(#{slot}, *#{FIRE_ARGUMENTS.fetch(slot, []).inspect}) }"
-      end
+      slot = 82 + random.rand(15)
+      next "Fuzz.guard { engine.fire(#{slot}, *#{FIRE_ARGUMENTS.fetch(slot, []).inspect}) }" if mode == 'bound' && r < 0.05
       i = callable.sample(random: random)
       klass, name, singleton = methods[i]
       receiver = random.rand < 0.15 || owners[i].empty? ? value.call : TEXTS[owners[i].sample(random: random)]
@@ -186,18 +154,18 @@ module FuzzDriver
     end
   end
 
-  # Removes chunks of lines, of halving size, while the same failure persists.
+  # Removes chunks of lines, of halving size, while the same failure (a bad exception: of the same class) persists.
   def self.reduce(mode, failure, options)
+    same = ->(r) { r && r.kind == failure.kind && (r.kind != :bad || r.text[/\A[^:]*/] == failure.text[/\A[^:]*/]) }
     chunk = failure.lines.size
     runs = 0
-    while chunk > 1 && runs < 400
+    until chunk <= 1 || runs >= 400
       chunk = (chunk + 1) / 2
       start = 0
-      while start < failure.lines.size && runs < 400
-        runs += 1
+      while start < failure.lines.size && (runs += 1) <= 400
         candidate = failure.lines.dup.tap { |lines| lines.slice!(start, chunk) }
         result = candidate.empty? ? nil : run_child(mode, options, candidate)
-        failure.same?(result) ? failure = result : start += chunk
+        same.call(result) ? failure = result : start += chunk
       end
     end
     failure
@@ -205,33 +173,22 @@ module FuzzDriver
 
   def self.main(argv)
     $stdout.sync = true
-    unless Process.respond_to?(:fork)
-      puts 'fuzz: skipped: the fuzzer runs its calls in forked children, which needs Linux'
-      exit 77
-    end
-    o = { calls: 10_000, seed: 1, batch: 2000, modes: %w[unbound bound], timeout: 120 }
-    OptionParser.new do |p|
-      %w[--calls --seed --batch --timeout].each { |name| p.on("#{name} N", Integer) }
-      p.on('--modes LIST', Array)
-      p.on('--budget SECONDS', Float)
-      p.on('--stress')
-    end.parse!(argv, into: o)
-    o.update(batch: [o[:batch], 200].min, timeout: [o[:timeout], 600].max) if o[:stress]
+    o = { calls: 10_000, seed: 1, modes: %w[unbound bound] }
+    options = [['--calls N', Integer], ['--seed N', Integer], ['--modes LIST', Array], ['--budget SECONDS', Float], ['--stress']]
+    OptionParser.new { |p| options.each { |option| p.on(*option) } }.parse!(argv, into: o)
+    o.update(o[:stress] ? { batch: 200, timeout: 600 } : { batch: 2000, timeout: 120 })
     started = Time.now
-    done = batch = cut = 0
+    done = batch = 0
     while done < o[:calls] && !(o[:budget] && Time.now - started > o[:budget])
       mode = o[:modes][batch % o[:modes].size]
       count = [o[:batch], o[:calls] - done].min
       failure = run_child(mode, o, nil, [o[:seed] * 1_000_003 + batch, count, done])
-      cut += 1 if failure&.kind == :cut
-      report(mode, failure, o, "after #{done} calls, #{(Time.now - started).round(1)} s") if failure && failure.kind != :cut
+      report(mode, failure, o, "after #{done} calls, #{(Time.now - started).round(1)} s") if failure
       done += count
       batch += 1
-      warn format('fuzz: %d calls, %.0f s', done, Time.now - started) if (batch % 10).zero?
     end
-    printf("fuzz: %d calls (seed %d, modes %s%s; %d returned, the others raised%s) in %.1f s: nothing found\n",
-           done, o[:seed], o[:modes].join('+'), o[:stress] ? ', GC.stress' : '', @returned.to_i,
-           cut.zero? ? '' : "; #{cut} batches ended early by the sanitizer's out-of-memory stop", Time.now - started)
+    printf("fuzz: %d calls (seed %d, modes %s%s) in %.1f s: nothing found\n",
+           done, o[:seed], o[:modes].join('+'), o[:stress] ? ', GC.stress' : '', Time.now - started)
   end
 
   def self.report(mode, failure, options, progress)

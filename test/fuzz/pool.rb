@@ -9,23 +9,19 @@ module Fuzz
     def initialize(kind)
       @kind = kind
     end
-
     %i[to_int to_str to_ary to_a to_f to_i to_s to_sym to_hash coerce hash <=> == inspect].each do |name|
       define_method(name) do |*|
         raise Planted, name.to_s if @kind == :raise
         return '#<Liar>' if name == :inspect
         return 1 if name == :hash && @kind == :wrong
-
         @kind == :wrong ? Object.new : nil
       end
     end
     define_method(:respond_to?) { |*| true }
   end
-
-  # Callback objects whose every operation misbehaves in one chosen way.
+  # Callback objects whose every operation misbehaves in one chosen way (:reenter: calls into their facade).
   class Callbacks < ORVAX::INativeToRuby
     attr_accessor :facade
-
     def initialize(behaviour)
       super()
       @behaviour = behaviour
@@ -44,8 +40,6 @@ module Fuzz
         end
       end
     end
-
-    # Calls back into the facade, a few levels deep at most.
     def reenter
       @depth = @depth.to_i + 1
       [facade.getPointSize, facade.bkPopUpMessage('again')] if @depth < 4 && facade
@@ -54,21 +48,18 @@ module Fuzz
     end
   end
 
-  # The exits of the guards running, innermost last.
+  # The exits of the guards running, innermost last: callbacks that :break leave the guarded
+  # block by a break through the extension.
   ESCAPES = []
-
-  # Runs the block; callbacks that :break leave it by a break through the extension.
   def self.guard(&body)
     catch(:fuzz_throw) { escaping(body) { break } }
   end
-
   def self.escaping(body, &escape)
     ESCAPES.push(escape)
     body.call
   ensure
     ESCAPES.pop
   end
-
   def self.facade(behaviour)
     callbacks = Callbacks.new(behaviour)
     callbacks.facade = ORVAX::MyNativeClass.new(callbacks)
