@@ -185,25 +185,22 @@ Offset find(const Bytes& image, const char* name) {
   return found ? found - image.data() : kNone;
 }
 
+// The last match, a forwarder, points at a "Library.Symbol" text in the export directory.
 TEST(FindExportInImage, MatchesOnlyTheExactNameAndTheLastRealMatchWins) {
-  const Bytes image = peImage({{"MYENTRYPOINT", kDecoy},
+  const Bytes image = peImage({{"myEntryPoint", kDecoy},
                                {"myEntry", kDecoy + 8},
                                {"myEntryPoint", kTable},
                                {"myEntryPointX", kDecoy + 16},
-                               {"myentrypoint", kDecoy + 24}});
+                               {"myentrypoint", kDecoy + 24},
+                               {"myEntryPoint", kDirectory + 44}});
   EXPECT_EQ(find(image, "myEntryPoint"), kTable);
   EXPECT_EQ(find(image, "myEntry"), kDecoy + 8);
   for (const char* name : {"myEntryPoin", "myEntryPointXY", "MyEntryPoint", "", "xmyEntryPoint"})
     EXPECT_EQ(find(image, name), kNone) << name;
-  // A forwarder's address is a "Library.Symbol" text inside the export directory.
-  const Bytes forwarded = peImage(
-      {{"myEntryPoint", kDecoy}, {"myEntryPoint", kTable}, {"myEntryPoint", kDirectory + 44}});
-  EXPECT_EQ(find(forwarded, "myEntryPoint"), kTable);
 }
 
 TEST(FindExportInImage, RefusesImagesThatAreNotPe32PlusOrReachOutside) {
   const Bytes good = peImage({{"other", kDecoy}, {"myEntryPoint", kTable}});
-  ASSERT_EQ(find(good, "myEntryPoint"), kTable);
   const std::size_t names = kFunctions + 8;
   // clang-format off
   const struct { std::size_t at, value; Offset found = kNone; } patches[] = {
