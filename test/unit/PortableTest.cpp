@@ -59,8 +59,7 @@ TEST(EngineDirectory, CutsThreeUnitsBeforeTheLastSeparatorPastIndexTwo) {
       {u"C:/a\\b/x64\\ORVAX.so", u"C:/a\\b/"},
       {u"C:\\Plugins\\ORVAX.so", u"C:\\Plug"},
       {u"abc\\ORVAX.so", u""},
-      {deep + u"x64\\ORVAX.so", deep},
-      {u"C:\\D\u00E9j\u00E0 \U0001F600\\x64\\ORVAX.so", u"C:\\D\u00E9j\u00E0 \U0001F600\\"}};
+      {deep + u"x64\\ORVAX.so", deep}};
   for (const auto& [path, directory] : cases)
     EXPECT_EQ(engineDirectory(W(path)), W(directory)) << utf16ToUtf8(W(path));
   for (const char16_t* path : {u"ORVAX.so", u"C:\\ORVAX.so", u"\\ORVAX.so", u"ab/", u""})
@@ -84,11 +83,7 @@ TEST(OpenDialogSettings, HoldTheRequestFieldByField) {
 TEST(ParseDialogSelection, OneFileOrADirectoryWithNames) {
   const std::pair<std::u16string_view, Paths> cases[] = {
       {u"C:\\Scans\\a.e57\0\0\0"sv, {"C:\\Scans\\a.e57"}},
-      {u"C:\\Scans\0a.e57\0b.las\0c.ply\0\0"sv,
-       {"C:\\Scans\\a.e57", "C:\\Scans\\b.las", "C:\\Scans\\c.ply"}},
-      {u"D:\\\0a.hjp\0b.hjp\0\0"sv, {"D:\\\\a.hjp", "D:\\\\b.hjp"}},
-      {u"C:\\D\u00E9j\u00E0\0\u00E9 \U0001F600.e57\0\0"sv,
-       {"C:\\D\xC3\xA9j\xC3\xA0\\\xC3\xA9 \xF0\x9F\x98\x80.e57"}},
+      {u"D:\\\0a.hjp\0b.las\0c.ply\0\0"sv, {"D:\\\\a.hjp", "D:\\\\b.las", "D:\\\\c.ply"}},
       {u"C:\\Scans\0a.e57\0b.las"sv, {"C:\\Scans\\a.e57", "C:\\Scans\\b.las"}},
       {u"C:\\Scans\\a.e57"sv, {"C:\\Scans\\a.e57"}},
       {u"\0\0\0"sv, {}},
