@@ -293,7 +293,6 @@ TEST(MemoryScan, PrintsAndSearchesOnlyCommittedReadWriteRegionsAndEndsAtEmptyOrW
   const MemoryRegion readOnly = memory.add(4096, true, false);
   memory.add(4096, false, true);  // reserved
   const MemoryRegion second = memory.add(4096);
-  memory.plant(readOnly, 0);
   scanMemory(memory, console);
   EXPECT_EQ(console.lines,
             (std::vector<std::string>{"------------------", pointerText(rw.base) + " 8192",
