@@ -364,7 +364,7 @@ struct FakeWindows final : platform::WindowSystem {
 
 TEST(WindowSearch, MatchesTitlesOfAnsweringWindowsOfItsOwnProcessCaseSensitively) {
   FakeWindows windows;
-  for (auto title : {u"Brikolan Pro 2019", u"m.skp - Brikolan Pro 2024", u"x Brikolan Pro 2020 y",
+  for (auto title : {u"Brikolan Pro 2019", u"m.skp Brikolan Pro 2024", u"x Brikolan Pro 2020 y",
                      u"brikolan pro 2019", u"- BRIKOLAN", u"-Brikolan", u"Brikolan Pro 2021", u""})
     windows.add(title);
   windows.add(u"Brikolan Pro 2019", nullptr, 7);
@@ -387,7 +387,6 @@ TEST(WindowSearch, ViewClassesStopOrGoOn) {
     std::size_t views;
   } cases[] = {
       {{}, {H(1), H(2)}, 0},
-      {{u"Other", u"AfxFrameOrView140u", u"Other"}, {H(1), H(4)}, 1},
       {{u"AfxFrameOrView140u", u"AfxFrameOrView140u"}, {H(1), H(3)}, 1},
       {{u"Other", u"Qt5155QWindowIcon"}, {H(1), H(4)}, 1},
       // A later descendant of any class clears it again.
