@@ -106,7 +106,6 @@ TEST(ReadGrowing, ReturnsTheWholeTextHoweverLongAndNothingWhenItNeverFits) {
   const auto neverFits = [&](wchar_t*, std::uint32_t capacity) { return ++calls, capacity; };
   EXPECT_EQ(win32::readGrowing<wchar_t>(neverFits), L"");
   EXPECT_LT(calls, 20);
-  EXPECT_EQ(win32::readGrowing<wchar_t>([](wchar_t*, std::uint32_t) { return 0; }), L"");
 }
 #endif
 
@@ -126,19 +125,15 @@ TEST(OwnMemory, DescribesAndReadsARegionOfItsOwnUntilItIsGone) {
   auto* base = static_cast<unsigned char*>(
       VirtualAlloc(nullptr, 3 * kPage, MEM_COMMIT | MEM_RESERVE, PAGE_NOACCESS));
   DWORD old = 0;
-  const auto protect = [&](int page, bool rw) {
-    VirtualProtect(base + page * kPage, kPage, rw ? PAGE_READWRITE : PAGE_READONLY, &old);
-  };
+  VirtualProtect(base + kPage, kPage, PAGE_READWRITE, &old);
+  VirtualProtect(base + 2 * kPage, kPage, PAGE_READONLY, &old);
 #else
   auto* base = static_cast<unsigned char*>(
       mmap(nullptr, 3 * kPage, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
-  const auto protect = [&](int page, bool rw) {
-    mprotect(base + page * kPage, kPage, rw ? PROT_READ | PROT_WRITE : PROT_READ);
-  };
+  mprotect(base + kPage, kPage, PROT_READ | PROT_WRITE);
+  mprotect(base + 2 * kPage, kPage, PROT_READ);
 #endif
-  protect(1, true);
   std::memcpy(base + kPage + 4031, kScanPattern, kPatternSize);
-  protect(2, false);
   const auto address = reinterpret_cast<std::uintptr_t>(base + kPage);
   auto memory = openOwnMemory();
   ASSERT_NE(memory, nullptr);
@@ -170,9 +165,7 @@ TEST(WmiMedia, AnswersWithComLeavingItAsItWasAndIsUnreachableWithoutIt) {
     ASSERT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
     int media = 0;
     EXPECT_TRUE(mediaService().forEachMedium([&](const auto&) { ++media; }));
-    const std::string id = deviceId(mediaService());
-    std::printf("device id: \"%s\" (%d media)\n", id.c_str(), media);
-    EXPECT_NE(id, media > 0 ? "unknown" : "");  // the system's disk reports a serial number
+    EXPECT_NE(deviceId(mediaService()), media > 0 ? "unknown" : "");    // the system disk has one
     EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_FALSE);  // only counted up
     CoUninitialize();
     CoUninitialize();
