@@ -30,28 +30,15 @@ HWND createWindow(const std::wstring& text, HWND parent = nullptr) {
                          self, nullptr);
 }
 
-// Windows made by one test, destroyed at its end.
-struct Windows {
-  std::vector<HWND> made;
-  HWND add(const std::wstring& text, HWND parent = nullptr) {
-    EXPECT_NE(made.emplace_back(createWindow(text, parent)), nullptr);
-    return made.back();
-  }
-  ~Windows() {
-    for (HWND window : made) DestroyWindow(window);  // children go with their parents
-  }
-};
-
 Handles search(test::RecordingConsole&& console = {}) {
   return findHostWindows(windowSystem(), console);
 }
 
 TEST(Win32Windows, ReadsTheWindowsAndFindsTheHostWindowAndItsView) {
-  Windows made;
-  HWND other = made.add(std::wstring(300, L'a'));
-  HWND main = made.add(L"scan.skp - Brikolan Pro 2024");
-  HWND frame = made.add(L"Frame", main);
-  HWND view = made.add(L"AfxFrameOrView140u", frame);
+  HWND other = createWindow(std::wstring(300, L'a'));
+  HWND main = createWindow(L"scan.skp - Brikolan Pro 2024");
+  HWND frame = createWindow(L"Frame", main);
+  HWND view = createWindow(L"AfxFrameOrView140u", frame);
   WindowSystem& system = windowSystem();
   EXPECT_EQ(system.title(other, 256, 1000), std::wstring(255, L'a'));
   EXPECT_EQ(system.className(view, 5), L"AfxF");
@@ -59,6 +46,8 @@ TEST(Win32Windows, ReadsTheWindowsAndFindsTheHostWindowAndItsView) {
   EXPECT_EQ(findHostWindows(system, console), (Handles{main, view}));
   EXPECT_EQ(console.lines, (std::vector<std::string>{"w:scan.skp - Brikolan Pro 2024",
                                                      "w:AfxFrameOrView140u", pointerText(view)}));
+  DestroyWindow(other);
+  DestroyWindow(main);  // with its descendants
 }
 
 // The desktop window is another process's. A window whose thread is busy does not answer the
@@ -99,8 +88,7 @@ TEST(Win32Dialog, ReturnsTheChosenFilesAndNothingWhenCancelled) {
   const auto saved = std::filesystem::current_path();
   std::filesystem::current_path(directory.path);  // where the dialog opens
   const std::wstring base = directory.path.wstring() + L"\\";
-  Windows made;
-  HWND host = made.add(L"x - Brikolan"), owner = nullptr;
+  HWND host = createWindow(L"x - Brikolan"), owner = nullptr;
   std::thread confirm(answerDialog, L"\"a.e57\" \"d\u00E9j\u00E0.las\"", IDOK, &owner);
   std::vector<std::string> paths =
       fileDialog().choose(openDialogSettings(pickDialogOwner(search())));
@@ -113,6 +101,7 @@ TEST(Win32Dialog, ReturnsTheChosenFilesAndNothingWhenCancelled) {
   EXPECT_EQ(fileDialog().choose(openDialogSettings(nullptr)), std::vector<std::string>{});
   cancel.join();
   EXPECT_EQ(owner, nullptr);
+  DestroyWindow(host);
   std::filesystem::current_path(saved);
   // The system's conversion joins pairs and replaces a lone surrogate.
   EXPECT_EQ(win32::systemUtf8({L'a', wchar_t(0xD83D), wchar_t(0xDE00), wchar_t(0xD800)}),
