@@ -97,6 +97,7 @@ TEST(ParseDialogSelection, OneFileOrADirectoryWithNames) {
     EXPECT_EQ(parse(buffer, utf16ToUtf8), paths) << utf16ToUtf8(W(buffer));
   const auto marked = [](const WideString& text) { return "<" + utf16ToUtf8(text) + ">"; };
   EXPECT_EQ(parse(u"C:\\S\0a\0b\0\0"sv, marked), (Paths{"<C:\\S\\a>", "<C:\\S\\b>"}));
+  EXPECT_EQ(parse(u"C:\\S\\a\0\0"sv, marked), Paths{"<C:\\S\\a>"});
 }
 
 // Each vector lands in its three cells, the Z axis and the eye negated, and nowhere else.
