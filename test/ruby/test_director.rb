@@ -10,14 +10,10 @@ class TestDirector < Minitest::Test
   # Facade method, its arguments, and the operation it reaches on the callback object.
   REACHING = OrvaxTest::FACADE.select(&:reaches).map { |m| [m.name, m.args, m.reaches] }.freeze
 
-  def callbacks(&body); Class.new(OrvaxTest::RecordingCallbacks, &body).new; end
-
   # A missing override raises, reached through the facade or super; arguments convert first.
   def test_every_operation_reaches_the_script_or_its_missing_override
-    REACHING.each do |name, args, _|
-      result = @facade.public_send(name, *args)
-      assert_nil result, name unless %i[getSectionPlanes bkPopUpOKQuestionMessage].include?(name)
-    end
+    results = REACHING.map { |name, args, _| @facade.public_send(name, *args) }
+    assert_equal REACHING.map { |name, *| { getSectionPlanes: [], bkPopUpOKQuestionMessage: true }[name] }, results
     assert_equal REACHING.map { |_, _, op| op }, @callbacks.calls.map(&:first)
     bare = Class.new(ORVAX::INativeToRuby).new
     facade = ORVAX::MyNativeClass.new(bare)
@@ -48,15 +44,14 @@ class TestDirector < Minitest::Test
   # Exceptions and throws leave a callback unchanged and leave nothing behind.
   def test_script_exits_pass_through_unchanged
     failure = Failure.new('from the script')
-    exiting = callbacks do
+    exiting = Class.new(OrvaxTest::RecordingCallbacks) do
       define_method(:RubyMessageBox) { |_| raise failure }
       define_method(:RubyYesNoBox) { |_| raise Interrupt }
       define_method(:getSectionPlanes) { throw :out, 42 }
-    end
+    end.new
     facade = ORVAX::MyNativeClass.new(exiting)
     assert_same failure, assert_raises(Failure) { facade.bkPopUpMessage('x') }
     assert_raises(Interrupt) { facade.bkPopUpOKQuestionMessage('x') }
-    assert_raises(ArgumentError) { ORVAX::MyNativeClass.new(callbacks { def RubyMessageBox; end }).bkPopUpMessage('x') }
     assert_equal [42, nil, nil, [[:updateView]]],
                  [catch(:out) { facade.getSectionPlanes; :not_thrown }, facade.updateView, $!, exiting.calls]
   end
@@ -64,8 +59,6 @@ class TestDirector < Minitest::Test
   # Disowned objects stay usable; initializing again keeps them usable, and a facade takes the new one.
   def test_disown_and_initialize_again
     assert_equal [nil] * 4, [@callbacks, @callbacks, nil].map { |c| ORVAX.disown_INativeToRuby(c) } << @facade.updateView
-    message = OrvaxTest.type_message('INativeToRuby *', 'disown_INativeToRuby', 1, 'x')
-    assert_raises_message(TypeError, message) { ORVAX.disown_INativeToRuby('x') }
     @callbacks.send(:initialize)
     assert_nil @facade.updateView
     other = OrvaxTest::RecordingCallbacks.new
