@@ -15,8 +15,7 @@ class TestDirector < Minitest::Test
     results = REACHING.map { |name, args, _| @facade.public_send(name, *args) }
     assert_equal REACHING.map { |name, *| { getSectionPlanes: [], bkPopUpOKQuestionMessage: true }[name] }, results
     assert_equal REACHING.map { |_, _, op| op }, @callbacks.calls.map(&:first)
-    bare = Class.new(ORVAX::INativeToRuby).new
-    facade = ORVAX::MyNativeClass.new(bare)
+    facade = ORVAX::MyNativeClass.new(bare = Class.new(ORVAX::INativeToRuby).new)
     REACHING.each { |name, args, operation| assert_raises_message(RuntimeError, PURE + operation.to_s, name) { facade.public_send(name, *args) } }
     assert_raises_message(ArgumentError, OrvaxTest.null_message('std::string const &', 'RubyMessageBox', 2)) { bare.RubyMessageBox(nil) }
     calling_super = Class.new(ORVAX::INativeToRuby) { def updateView; super; end }.new
@@ -26,11 +25,9 @@ class TestDirector < Minitest::Test
   def test_results_from_the_script
     answers = [1, -1, 0, 2**31 - 1, -2**31].map { |answer| @callbacks.yes_no_answer = answer; @facade.bkPopUpOKQuestionMessage('q?') }
     assert_equal [true, true, false, true, true], answers
-    [[], [1, 2.5, 2**53]].each do |planes|
-      @callbacks.section_planes = planes
-      result = @facade.getSectionPlanes
-      assert_equal [planes.map(&:to_f), true, true, false], [result, result.all?(Float), result.frozen?, result.equal?(planes)]
-    end
+    @callbacks.section_planes = planes = [1, 2.5, 2**53]
+    result = @facade.getSectionPlanes
+    assert_equal [planes.map(&:to_f), true, true, false], [result, result.all?(Float), result.frozen?, result.equal?(planes)]
     [[:yes_no_answer=, [true, false, nil, 1.0, '1', 2**40, -2**31 - 1, [1]], 'int', :bkPopUpOKQuestionMessage, 'q'],
      [:section_planes=, [nil, 'x', 1.5, {}, @facade], 'std::vector< double,std::allocator< double > >', :getSectionPlanes]]
       .each do |setter, answers, type, name, *args|
@@ -66,11 +63,10 @@ class TestDirector < Minitest::Test
     @facade.updateView
     assert_equal [[[:updateView]]] * 2, [@callbacks.calls, other.calls]
     # A failed initialize leaves the facade with its first callback object (kept alive: test_gc).
-    seen = []
-    first = Class.new(ORVAX::INativeToRuby) { define_method(:updateView) { seen << :first } }.new
+    first = OrvaxTest::RecordingCallbacks.new
     frozen = ORVAX::MyNativeClass.new(first).freeze
     assert_raises(FrozenError) { frozen.send(:initialize, OrvaxTest::RecordingCallbacks.new) }
     frozen.updateView
-    assert_equal [:first], seen
+    assert_equal [[:updateView]], first.calls
   end
 end

@@ -64,8 +64,7 @@ class TestEngineInProcess < Minitest::Test
                  [map.class, engine.calls.last, map.size, map['b'], map['a'].b]
     engine.answer(37, [{ bounds: [0, 1, 2, 3, 4, 5], sum: 6.5, enabled: true, visible: false },
                        { bounds: [9] * 6, visible: true, planes: [[1, 2, 3, 4, 5, 6, true]] }])
-    boxes = facade.getClippingBoxVector
-    first, second = boxes
+    first, second = boxes = facade.getClippingBoxVector
     assert_equal [true, [ORVAX::ClippingBox] * 2, [0.0, 1.0, 2.0, 3.0, 4.0, 5.0], 6.5, true, false, true, 1],
                  [boxes.frozen?, boxes.map(&:class), first.sxXyYzZ.to_a, first.mSumBBMinnMax,
                   first.mClippingBoxEnabled, first.get_Visible, second.mClippingBoxVisible, second.sSectionVector.size]
@@ -99,8 +98,7 @@ class TestEngineInProcess < Minitest::Test
 
   # Callbacks serve the facade of the latest binding call, even one made by a callback.
   def test_callbacks_go_to_the_facade_of_the_latest_binding_call
-    second = OrvaxTest::RecordingCallbacks.new
-    second_facade = OrvaxTest.facade(second)
+    second_facade = OrvaxTest.facade(second = OrvaxTest::RecordingCallbacks.new)
     facade.setPointSize(1)
     second_facade.setPointSize(2)
     engine.fire(83)
