@@ -58,13 +58,11 @@ class TestDirector < Minitest::Test
     assert_equal [nil] * 4, [@callbacks, @callbacks, nil].map { |c| ORVAX.disown_INativeToRuby(c) } << @facade.updateView
     @callbacks.send(:initialize)
     assert_nil @facade.updateView
-    other = OrvaxTest::RecordingCallbacks.new
-    @facade.send(:initialize, other)
+    @facade.send(:initialize, other = OrvaxTest::RecordingCallbacks.new)
     @facade.updateView
     assert_equal [[[:updateView]]] * 2, [@callbacks.calls, other.calls]
     # A failed initialize leaves the facade with its first callback object (kept alive: test_gc).
-    first = OrvaxTest::RecordingCallbacks.new
-    frozen = ORVAX::MyNativeClass.new(first).freeze
+    frozen = ORVAX::MyNativeClass.new(first = OrvaxTest::RecordingCallbacks.new).freeze
     assert_raises(FrozenError) { frozen.send(:initialize, OrvaxTest::RecordingCallbacks.new) }
     frozen.updateView
     assert_equal [[:updateView]], first.calls

@@ -178,8 +178,7 @@ class TestEngineInProcess < Minitest::Test
 
   # With no facade call in progress a script's exception, or other exit (then dropped), becomes one console line.
   def assert_no_call_in_progress
-    raising = OrvaxTest.facade(Raising.new)
-    raising.getNumberofEntity
+    raising = OrvaxTest.facade(Raising.new).tap(&:getNumberofEntity) # now the one served
     out, = capture_subprocess_io { assert_equal [nil, nil], [engine.fire(86, 'late'), catch(:out) { engine.fire(83) }] }
     assert_equal ["engine callback RubyMessageBox raised: IOError: no box for late\n",
                   "engine callback updateView left by throw: dropped\n"].join, out

@@ -46,8 +46,7 @@ class TestTwin < Minitest::Test
       end
       show 'collected', seen.keys.empty?
       show 'neutral', [engine.fire(87, 'anyone?'), engine.fire(92), engine.fire(83)]
-      retagged = ORVAXTWIN::IntVector.new([1, 2])
-      retagged.instance_variable_set(:@__swigtype__, '_p_ClippingBox')
+      retagged = ORVAXTWIN::IntVector.new([1, 2]).tap { |v| v.instance_variable_set(:@__swigtype__, '_p_ClippingBox') }
       show 'refused', (ORVAX::ClippingBoxVector.new.push(retagged) rescue $!.message[/but got \S+/])
     RUBY
     skip 'the facade stayed reachable from the stack' unless lines.include?('collected: true')
