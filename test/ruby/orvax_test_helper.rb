@@ -1,13 +1,11 @@
 # Shared set-up of the Ruby suites: loads the built extension and offers helpers.
 module OrvaxTest
   LIB = ENV.fetch('ORVAX_LIB') { File.expand_path('../../build/lib', __dir__) }
-end
-$LOAD_PATH.unshift(OrvaxTest::LIB)
-# The extension first: end procedures run in reverse order, so the tests run before it retires its table.
-require 'ORVAX'
-require 'minitest/autorun'
+  $LOAD_PATH.unshift(LIB)
+  # The extension first: end procedures run in reverse order, so the tests run before it retires its table.
+  require 'ORVAX'
+  require 'minitest/autorun'
 
-module OrvaxTest
   # A compaction before every test, or the collector stressed for the suite or (GcStress) for a class.
   module GcStress; end
   module WholeSuiteGc
@@ -152,12 +150,23 @@ module OrvaxTest
       "Wrong #{count}arguments for overloaded method '#{name}'.\nPossible C/C++ prototypes are:\n#{lines.map { |l| "    #{l}\n" }.join}"
     end
     # The output of `code` in a fresh interpreter that finds (and, with `load`, has loaded) the extension; it must succeed.
-    def ruby_output(code, env = {}, load: true)
+    def ruby_output(code, env = {}, load: true, binmode: false)
       require 'open3'
       out, err, status = Open3.capture3({ 'ORVAX_LIB' => LIB }.merge(env), RbConfig.ruby, '-W0', '-I', __dir__, '-I', LIB,
-                                        *(load ? ['-rORVAX'] : []), '-e', code)
-      assert status.success?, "#{status}\n#{err}"
+                                        *(load ? ['-rORVAX'] : []), '-e', code, binmode: binmode)
+      assert status.success?, "#{status}\n#{out}\n#{err}"
       out
+    end
+    # The output lines of a scenario, which changes process-wide engine state: `code` run after engine_support/child.rb
+    # against stage `stage`. Its lines and the extension's console lines, narrow and wide, each end with the platform's
+    # end of line, and hold nothing else.
+    def run_scenario(stage, code)
+      require_relative 'engine_support/scripted_engine'
+      out = ruby_output("require 'engine_support/child'\n#{code}", { 'ORVAX_STAGE' => EngineSupport.stage(stage) },
+                        load: false, binmode: true)
+      ending = EngineSupport::WINDOWS ? "\r\n" : "\n"
+      assert out.end_with?(ending), out
+      out.force_encoding(Encoding::UTF_8).split(ending)
     end
   end
   Minitest::Test.send(:include, WholeSuiteGc, Assertions)

@@ -1,22 +1,26 @@
 # Loading, refusing and releasing the engine, and the binding; each scenario in an interpreter of its own.
-require 'minitest/autorun'
-require_relative 'engine_support/scenario'
+require 'orvax_test_helper'
+require_relative 'engine_support/scripted_engine'
 
 class TestEngineLifecycle < Minitest::Test
-  include EngineSupport::Scenario
-
   REFUSED = 'cb RubyMessageBox["Cannot initialize Cloud Workbench. The current version of the ' \
             'extension is not compatible with this version of Brikolan."]'.freeze
   INCOMPATIBLE = 'cb RubyMessageBox["The current version of the Point Cloud extension is not compatible with this ' \
                  'version of Brikolan\\n"]'.freeze
   ANALYTICS = 'cb callAnalytics_Initialization[%p, 0, "", "", "", "", ""]'.freeze
 
+  # The console lines of a first load: the directory and library path the system names, then (started) the engine's.
+  def path_lines(stage_name)
+    directory = EngineSupport.system_path(EngineSupport.stage(stage_name)) + (EngineSupport::WINDOWS ? '\\' : '/')
+    [directory, directory + 'BrikolanHook.dll']
+  end
+  def started(stage_name); [*path_lines(stage_name), 'Start QPE']; end
   def freed(flag)
     ["FreeQPEDll #{flag}", 'cb callAnalytics_closeApplication["null"]', "FreeQPEDll #{flag}", "FreeQPEDll erm #{flag}"]
   end
 
   # Malformed requests raise before anything happens; versions travel to the 64-bit ends, fractions cut toward zero.
-  # Every call writes the callbacks again (the engine may rewrite its table); which facade they serve: test_engine_callbacks.
+  # Every call writes the callbacks again (the engine may rewrite its table); which facade they serve: test_engine_in_process.
   def test_load_bind_and_release
     first = '{"bk_version_number":9223372036854775807,"major_version":-9223372036854775808,' \
             '"minor_version":-1.5,"files":["a.e57"]}'
@@ -133,14 +137,13 @@ class TestEngineLifecycle < Minitest::Test
   # which the conversion's own tests refuse).
   def test_test_load_leaves_the_library_for_a_later_binding
     lines = run_scenario('scripted', <<~'RUBY')
-      show 'before', f.setPointSize(1)
       show 'test', [f.TestLoadDll(true, ENGINE_PATH), f.isModuleLoaded, f.setPointSize(3), f.isModuleLoaded, engine.calls]
       show 'missing', [f.TestLoadDll(true, STAGE + '/nothing.dll'), f.TestLoadDll(false, STAGE + '/nothing.dll')]
       # The load itself was never done by LoadQPEDll: it still loads and initialises.
       show 'load', [f.LoadQPEDll(false, 2400, 24, 1), engine.calls.last(2)]
       show 'paths', [f.TestLoadDll(false, engine_copy("engine-\u{1F600}.dll")), f.TestLoadDll(false, ENGINE_PATH + "\0.txt")]
     RUBY
-    assert_equal ['before: nil', 'cb RubyMessageBox["Success load dll"]', 'test: [true, false, nil, true, [[6, [3]]]]',
+    assert_equal ['cb RubyMessageBox["Success load dll"]', 'test: [true, false, nil, true, [[6, [3]]]]',
                   'cb RubyMessageBox["Cannot load dll"]', 'missing: [false, false]', *started('scripted'),
                   'load: [true, [[1, [2400, 24, 1]], [46, [true]]]]', 'paths: [true, false]'], lines
   end

@@ -1,27 +1,21 @@
 # Two extensions built from the same sources share the support module, pointer classes, tracking and types.
 require 'orvax_test_helper'
 require 'json'
-require_relative 'engine_support/scenario'
 
 class TestTwin < Minitest::Test
-  include EngineSupport::Scenario
-
-  TWIN_LIB = ENV.fetch('ORVAX_TWIN_LIB') { File.expand_path('../twin', OrvaxTest::LIB) }
-
   def facts
-    @@facts ||= JSON.parse(ruby_output(File.read(File.join(__dir__, 'twin_probe.rb')), { 'ORVAX_TWIN_LIB' => TWIN_LIB }))
+    @@facts ||= JSON.parse(run_scenario('scripted', File.read(File.join(__dir__, 'twin_probe.rb'))).last)
   end
 
   # One ring of two type modules; the second module's descriptors all replaced by the first's.
   def test_support_objects_and_descriptors_are_shared
     assert_equal [[true, 38, true], [2, 38, 38, 0, 0], true, 38, [0]],
                  facts.values_at('shared', 'ring', 'same_descriptors', 'twin_replaced', 'owns_class_record')
-    names = facts['names']
-    assert_equal OrvaxTest::TYPE_NAMES, names
+    assert_equal OrvaxTest::TYPE_NAMES, facts['names']
     expected = { '_p_MyNativeClass' => 'MyNativeClass *', '_p_swig__ConstIterator' => 'swig::ConstIterator *',
                  '_p_std__vectorT_double_std__allocatorT_double_t_t' =>
                    'std::vector< double,std::allocator< double > > *|std::vector< double > *', '_p_void' => 'VALUE|void *' }
-    assert_equal expected, names.zip(facts['readable']).to_h.select { |name, _| expected.key?(name) }
+    assert_equal expected, facts['names'].zip(facts['readable']).to_h.select { |name, _| expected.key?(name) }
   end
 
   def test_objects_cross_between_extensions
@@ -52,8 +46,7 @@ class TestTwin < Minitest::Test
       end
       show 'collected', seen.keys.empty?
       show 'neutral', [engine.fire(87, 'anyone?'), engine.fire(92), engine.fire(83)]
-      retagged = ORVAXTWIN::IntVector.new([1, 2])
-      retagged.instance_variable_set(:@__swigtype__, '_p_ClippingBox')
+      retagged = ORVAXTWIN::IntVector.new([1, 2]).tap { |v| v.instance_variable_set(:@__swigtype__, '_p_ClippingBox') }
       show 'refused', (ORVAX::ClippingBoxVector.new.push(retagged) rescue $!.message[/but got \S+/])
     RUBY
     skip 'the facade stayed reachable from the stack' unless lines.include?('collected: true')

@@ -1,7 +1,4 @@
-# Run by test_twin.rb with ORVAX loaded: loads ORVAXTWIN and prints, as JSON, what the two share.
-require 'json'
-require 'fiddle'
-
+# A scenario of test_twin.rb (its prelude loaded ORVAX, Fiddle and JSON): loads ORVAXTWIN, prints as JSON what the two share.
 $LOAD_PATH.unshift(ENV.fetch('ORVAX_TWIN_LIB'))
 
 facts = {}
@@ -20,15 +17,13 @@ head = word(Fiddle.dlwrap($swig_runtime_data_type_pointer4), 32)
 modules = [head]
 modules << word(modules.last, 16) until modules.size > 10 || [head, 0].include?(word(modules.last, 16))
 first, second = modules.map { |m| { size: word(m, 8), types: table(word(m, 0), word(m, 8) + 1), initial: table(word(m, 24), word(m, 8)) } }
-facts[:ring] = [modules.size, first[:size], second && second[:size], first[:types].last, second && second[:types].last]
-if second
-  first_types, second_types = first[:types][0...-1], second[:types][0...-1]
-  facts[:same_descriptors] = first_types == second_types
-  facts[:twin_replaced] = second_types.zip(second[:initial]).count { |a, b| a != b }
-  facts[:names] = first_types.map { |d| text(word(d, 0)) }
-  facts[:readable] = first_types.map { |d| text(word(d, 8)) }
-  facts[:owns_class_record] = first_types.map { |d| Fiddle::Pointer.new(d + 40)[0, 4].unpack1('l') }.uniq
-end
+facts[:ring] = [modules.size, first[:size], second[:size], first[:types].last, second[:types].last]
+first_types, second_types = first[:types][0...-1], second[:types][0...-1]
+facts[:same_descriptors] = first_types == second_types
+facts[:twin_replaced] = second_types.zip(second[:initial]).count { |a, b| a != b }
+facts[:names] = first_types.map { |d| text(word(d, 0)) }
+facts[:readable] = first_types.map { |d| text(word(d, 8)) }
+facts[:owns_class_record] = first_types.map { |d| Fiddle::Pointer.new(d + 40)[0, 4].unpack1('l') }.uniq
 
 # Objects of one extension in the other's methods.
 recording = lambda do |base|
@@ -51,4 +46,4 @@ facts[:errors] = [-> { ORVAX::MyNativeClass.allocate.isAnyPointCloudLoaded },
 rescue Exception => e # rubocop:disable Lint/RescueException
   [e.class.name, e.respond_to?(:original_message) ? e.original_message : e.message]
 end
-print JSON.generate(facts)
+puts JSON.generate(facts)

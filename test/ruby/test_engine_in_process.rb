@@ -1,10 +1,76 @@
-# The engine's callback slots reaching the scripts' methods, the facade they serve, and a script's exceptions and
-# other exits (throw, break, Thread#kill): the engine finishes its slot, then the facade call raises or exits.
-require_relative 'engine_support/in_process'
+# The scripted engine bound in this process: every forwarding facade method reaching its slot, the engine's callback
+# slots reaching the scripts' methods, the facade they serve, and a script's exceptions and other exits (throw, break,
+# Thread#kill): the engine finishes its slot, then the facade call raises or exits.
+require_relative 'engine_support/scripted_engine'
+ENV['ORVAX_LIB'] = File.join(EngineSupport.stage('scripted'), 'lib') # the extension copy staged beside the engine
+require 'orvax_test_helper'
 
-class TestEngineCallbacks < Minitest::Test
-  include EngineSupport::InProcess
+class TestEngineInProcess < Minitest::Test
   include OrvaxTest::GcStress
+
+  OrvaxTest.facade.LoadQPEDll(false, 2400, 24, 1) || raise('the scripted engine did not load')
+  ENGINE = EngineSupport::ScriptedEngine.attach(EngineSupport.engine_path('scripted')) # stays loaded
+  attr_reader :engine, :callbacks, :facade
+
+  # A fresh engine log and answers, and a facade bound to the engine with its own recording callbacks.
+  def setup
+    super
+    (@engine = ENGINE).reset
+    @facade = OrvaxTest.facade(@callbacks = OrvaxTest::RecordingCallbacks.new)
+    @facade.getNumberofEntity # now the one the engine's callbacks serve
+    @engine.forget_calls
+  end
+  def teardown
+    @engine.reset
+    super
+  end
+
+  def test_each_forwarding_method_calls_its_slot_and_converts_both_ways
+    failures = OrvaxTest::FACADE.select(&:slot).reject do |m|
+      engine.reset
+      engine.answer(m.slot, m.answer) unless m.answer.nil?
+      result = facade.public_send(m.name, *m.args)
+      engine.calls == [[m.slot, m.sent]] && m.result.inspect == result.inspect && (!result.is_a?(Array) || result.frozen?)
+    end
+    assert_empty failures.map(&:name)
+    engine.reset
+    answers = [[], ['x']].map { |names| engine.answer(40, names); facade.isAnyPointCloudLoaded }
+    assert_equal [[false, true], [[40, []]] * 2], [answers, engine.calls]
+  end
+
+  def test_failed_orientation_tells_the_facades_own_callbacks_once
+    other = OrvaxTest::RecordingCallbacks.new
+    OrvaxTest.facade(other).getNumberofEntity # the callbacks now serve the other one
+    results = [[{ status: -2, values: [0.5] }, false], [{ status: 1 }, true]].map { |a, on| engine.answer(28, a); facade.autoOrientate(on) }
+    assert_equal [[[0.5], []], [[:RubyMessageBox, 'manager.transformation.orientation.failure']] * 2, []],
+                 [results, callbacks.calls, other.calls]
+  end
+
+  def test_camera_block_is_sent_by_the_z_axis_only
+    [[:setEye, 1, 2, 3], [:setXAxis, 1, 0, 0], [:setYAxis, 0, 1, 0]].each { |name, *args| facade.public_send(name, *args) }
+    assert_empty engine.calls
+    [[:setZAxis, 0, 0, 1], [:setXAxis, 0, 0, 7], [:setZAxis, 0, 0, 1]].each { |name, *args| facade.public_send(name, *args) }
+    blocks = engine.calls.select { |slot, *| slot == 14 }.map { |_, args| args[0] }
+    eye = [-1.0, -2.0, -3.0, 1.0]
+    assert_equal [[1.0, 0.0, -0.0, 0.0, 0.0, 1.0, -0.0, 0.0, 0.0, 0.0, -1.0, 0.0, *eye],
+                  [0.0, 0.0, -0.0, 0.0, 0.0, 1.0, -0.0, 0.0, 7.0, 0.0, -1.0, 0.0, *eye]], blocks
+  end
+
+  # Station names come as a string map, clipping boxes as owned copies.
+  def test_containers_the_engine_fills
+    engine.answer(36, { 'b' => '2', 'a' => "\u00e9" })
+    map = facade.getQPEStationNames
+    assert_equal [ORVAX::StringStringMap, [36, []], 2, '2', "\u00e9".b],
+                 [map.class, engine.calls.last, map.size, map['b'], map['a'].b]
+    engine.answer(37, [{ bounds: [0, 1, 2, 3, 4, 5], sum: 6.5, enabled: true, visible: false },
+                       { bounds: [9] * 6, visible: true, planes: [[1, 2, 3, 4, 5, 6, true]] }])
+    first, second = boxes = facade.getClippingBoxVector
+    assert_equal [true, [ORVAX::ClippingBox] * 2, [0.0, 1.0, 2.0, 3.0, 4.0, 5.0], 6.5, true, false, true, 1],
+                 [boxes.frozen?, boxes.map(&:class), first.sxXyYzZ.to_a, first.mSumBBMinnMax,
+                  first.mClippingBoxEnabled, first.get_Visible, second.mClippingBoxVisible, second.sSectionVector.size]
+    first.mSumBBMinnMax = 1.0 # a copy: the engine's box does not change
+    assert_equal 6.5, facade.getClippingBoxVector.first.mSumBBMinnMax
+  end
 
   class Raising < OrvaxTest::RecordingCallbacks
     def RubyMessageBox(message); raise IOError, "no box for #{message}"; end
@@ -32,8 +98,7 @@ class TestEngineCallbacks < Minitest::Test
 
   # Callbacks serve the facade of the latest binding call, even one made by a callback.
   def test_callbacks_go_to_the_facade_of_the_latest_binding_call
-    second = OrvaxTest::RecordingCallbacks.new
-    second_facade = OrvaxTest.facade(second)
+    second_facade = OrvaxTest.facade(second = OrvaxTest::RecordingCallbacks.new)
     facade.setPointSize(1)
     second_facade.setPointSize(2)
     engine.fire(83)
@@ -113,8 +178,7 @@ class TestEngineCallbacks < Minitest::Test
 
   # With no facade call in progress a script's exception, or other exit (then dropped), becomes one console line.
   def assert_no_call_in_progress
-    raising = OrvaxTest.facade(Raising.new)
-    raising.getNumberofEntity
+    raising = OrvaxTest.facade(Raising.new).tap(&:getNumberofEntity) # now the one served
     out, = capture_subprocess_io { assert_equal [nil, nil], [engine.fire(86, 'late'), catch(:out) { engine.fire(83) }] }
     assert_equal ["engine callback RubyMessageBox raised: IOError: no box for late\n",
                   "engine callback updateView left by throw: dropped\n"].join, out
@@ -136,16 +200,15 @@ class TestEngineCallbacks < Minitest::Test
     facade.setPointSize(2)
     :not_left
   end
-  def while_handling_outer
-    raise ArgumentError, 'outer'
-  rescue ArgumentError => outer
-    yield
-    assert_same outer, $!
-  end
 
   def test_throw_and_break_leave_after_the_engine_finished_its_slot
     on_view { throw :out, :thrown }
-    while_handling_outer { assert_equal :thrown, catch(:out) { facade.setPointSize(1) } }
+    begin
+      raise ArgumentError, 'outer'
+    rescue ArgumentError => outer
+      assert_equal :thrown, catch(:out) { facade.setPointSize(1) }
+      assert_same outer, $! # the exception being handled is still the current one
+    end
     assert_equal finished_slot(1), engine.calls
     engine.reset
     assert_equal :broken, left_by_break { break :broken }
