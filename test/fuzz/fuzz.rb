@@ -22,6 +22,7 @@ module FuzzDriver
   # Arguments of the callback slots the engine fires.
   FIRE_ARGUMENTS = { 86 => ["m\u0000"], 87 => ['q'], 88 => [[1.5, -2], 's'], 89 => ['e57'], 90 => ['c', true], 91 => ['oops'],
                      96 => [[65, 0xD800, 0]] }.freeze
+
   # The texts of the values calls take.
   VECTORS = %w[IntVector DoubleVector FloatVector BoolVector StringVector ClippingBoxVector SectionPlaneVector].freeze
   BOX = 'ORVAX::ClippingBox.new.tap { |b| b.mSumBBMinnMax = 1.0 }'.freeze
@@ -58,6 +59,7 @@ module FuzzDriver
     [[6, 86, 'm'], [6, 87, 'q'], [7, 92], [7, 83], [40, 85], [71, 96, [65, 0]], [29, 84]].each { |s| engine.script(*s) }
     engine
   end
+
   # [class, name, singleton?] of every method, in a fixed order.
   def self.methods_of_extension
     classes = [ORVAX, SWIG].flat_map { |m| m.constants.sort.map { |c| m.const_get(c) }.grep(Class) }
@@ -66,6 +68,7 @@ module FuzzDriver
       own + %i[new allocate].select { |n| k.respond_to?(n) }.map { |n| [k, n, true] }
     end + [[ORVAX, :disown_INativeToRuby, true]]
   end
+
   # The argument count each method checks first, from its arity error (none for overloads).
   def self.argument_counts(methods, receivers)
     methods.each_with_index.map do |(klass, name, singleton), i|
@@ -76,11 +79,13 @@ module FuzzDriver
       e.message[/\Awrong # of arguments\(20 for (\d+)\)/, 1]&.to_i
     end
   end
+
   def self.allowed?(error)
     return error.message.include?('abstract class') if error.instance_of?(NameError)
     [Fuzz::Planted, ArgumentError, TypeError, RangeError, IndexError, ZeroDivisionError, NoMemoryError, LocalJumpError,
      RuntimeError].any? { |klass| error.is_a?(klass) }
   end
+
   # Runs the lines (or those drawn for `batch`), each written to `log` before it runs.
   def self.child(mode, lines, batch, log, stress)
     engine = load_extension(mode)

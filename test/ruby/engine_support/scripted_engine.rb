@@ -5,6 +5,7 @@ require 'json'
 module EngineSupport
   BUILD_DIR = ENV.fetch('ORVAX_BUILD_DIR') { File.expand_path('../../../build', __dir__) }
   WINDOWS = Gem.win_platform?
+
   def self.stage(name); File.join(BUILD_DIR, 'stages', name); end
   def self.engine_path(name); File.join(stage(name), 'BrikolanHook.dll'); end
   # A path as the system writes it: absolute, with backslashes on Windows.
@@ -31,6 +32,7 @@ module EngineSupport
       end
     end
   end
+
   class ScriptedEngine
     def self.attach(path); Loaded.open(path)&.yield_self { |handle| new(handle) }; end
     def self.loaded?(path); !Loaded.open(path)&.close.nil?; end
@@ -39,17 +41,20 @@ module EngineSupport
       handle = Fiddle::Handle.new(path).tap(&:disable_close)
       2.times { Loaded::RELEASE.call(handle.to_i) }
     end
+
     # answer: what `slot` answers from now on; script: inside `slot`, call `callback`. JSON in and out; errors raise.
     int, pointer, void = Fiddle::TYPE_INT, Fiddle::TYPE_VOIDP, Fiddle::TYPE_VOID
     CONTROLS = { reset: [[], void], forget_calls: [[], void], clear_slot: [[int], void], log: [[], pointer],
                  answer: [[int, pointer], pointer], fire: [[int, pointer], pointer],
                  fire_on_thread: [[int, pointer], pointer], script: [[int, int, pointer], pointer] }.freeze
+
     def initialize(handle)
       @handle = handle # attaching took a reference to the library: close lets it go
       @controls = CONTROLS.map do |name, (args, result)|
         [name, Fiddle::Function.new(handle["orvax_engine_#{name}"], args, result, need_gvl: true)]
       end.to_h
     end
+
     %i[reset forget_calls clear_slot].each { |name| define_method(name) { |*args| @controls[name].call(*args) } }
     def answer(slot, value); control(:answer, slot, value); end
     def fire(slot, *args); control(:fire, slot, args); end
