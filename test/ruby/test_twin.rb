@@ -34,7 +34,7 @@ class TestTwin < Minitest::Test
   # typed by its class.
   def test_first_extension_facade_and_retagged_peer_wrappers_with_the_twin_loaded
     lines = run_scenario('scripted', <<~'RUBY')
-      $LOAD_PATH.unshift(ENV.fetch('ORVAX_TWIN_LIB'))
+      $LOAD_PATH.unshift(TWIN_LIB)
       require 'ORVAXTWIN'
       facade.LoadQPEDll(false, 2400, 24, 1)
       seen = ObjectSpace::WeakMap.new

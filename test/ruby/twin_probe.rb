@@ -1,5 +1,5 @@
 # A scenario of test_twin.rb (its prelude loaded ORVAX, Fiddle and JSON): loads ORVAXTWIN, prints as JSON what the two share.
-$LOAD_PATH.unshift(ENV.fetch('ORVAX_TWIN_LIB'))
+$LOAD_PATH.unshift(TWIN_LIB)
 
 facts = {}
 support = -> { [SWIG, SWIG::Pointer, SWIG.instance_variable_get(:@__trackings__), $swig_runtime_data_type_pointer4, SWIG::TYPE_p_char].map(&:object_id) }

@@ -7,6 +7,8 @@ require 'ORVAX'
 require 'fileutils'
 require 'tmpdir'
 require_relative 'scripted_engine'
+# The second extension built from the same sources.
+TWIN_LIB = ENV.fetch('ORVAX_TWIN_LIB') { File.join(EngineSupport::BUILD_DIR, 'twin') }
 
 class EchoCallbacks < ORVAX::INativeToRuby
   ANSWERS = { RubyYesNoBox: 1, getSectionPlanes: [1.5] }.freeze
